@@ -1,0 +1,80 @@
+// WinSock error numbers as the HTTP client reports them, and the mapping from
+// the Linux socket layer's errno and getaddrinfo results to them.
+#pragma once
+
+#define WSABASEERR 10000
+#define WSAEINTR 10004
+#define WSAEBADF 10009
+#define WSAEACCES 10013
+#define WSAEFAULT 10014
+#define WSAEINVAL 10022
+#define WSAEMFILE 10024
+#define WSAEWOULDBLOCK 10035
+#define WSAEINPROGRESS 10036
+#define WSAEALREADY 10037
+#define WSAENOTSOCK 10038
+#define WSAEDESTADDRREQ 10039
+#define WSAEMSGSIZE 10040
+#define WSAEPROTOTYPE 10041
+#define WSAENOPROTOOPT 10042
+#define WSAEPROTONOSUPPORT 10043
+#define WSAESOCKTNOSUPPORT 10044
+#define WSAEOPNOTSUPP 10045
+#define WSAEPFNOSUPPORT 10046
+#define WSAEAFNOSUPPORT 10047
+#define WSAEADDRINUSE 10048
+#define WSAEADDRNOTAVAIL 10049
+#define WSAENETDOWN 10050
+#define WSAENETUNREACH 10051
+#define WSAENETRESET 10052
+#define WSAECONNABORTED 10053
+#define WSAECONNRESET 10054
+#define WSAENOBUFS 10055
+#define WSAEISCONN 10056
+#define WSAENOTCONN 10057
+#define WSAESHUTDOWN 10058
+#define WSAETOOMANYREFS 10059
+#define WSAETIMEDOUT 10060
+#define WSAECONNREFUSED 10061
+#define WSAELOOP 10062
+#define WSAENAMETOOLONG 10063
+#define WSAEHOSTDOWN 10064
+#define WSAEHOSTUNREACH 10065
+#define WSAENOTEMPTY 10066
+#define WSAEPROCLIM 10067
+#define WSAEUSERS 10068
+#define WSAEDQUOT 10069
+#define WSAESTALE 10070
+#define WSAEREMOTE 10071
+#define WSASYSNOTREADY 10091
+#define WSAVERNOTSUPPORTED 10092
+#define WSANOTINITIALISED 10093
+#define WSAEDISCON 10101
+#define WSAENOMORE 10102
+#define WSAECANCELLED 10103
+#define WSAEINVALIDPROCTABLE 10104
+#define WSAEINVALIDPROVIDER 10105
+#define WSAEPROVIDERFAILEDINIT 10106
+#define WSASYSCALLFAILURE 10107
+#define WSASERVICE_NOT_FOUND 10108
+#define WSATYPE_NOT_FOUND 10109
+#define WSA_E_NO_MORE 10110
+#define WSA_E_CANCELLED 10111
+#define WSAEREFUSED 10112
+#define WSAHOST_NOT_FOUND 11001
+#define WSATRY_AGAIN 11002
+#define WSANO_RECOVERY 11003
+#define WSANO_DATA 11004
+#define WSA_QOS_RECEIVERS 11005
+#define WSA_QOS_RESERVED_PETYPE 11031
+#define WSA_IO_PENDING 997
+#define WSA_NOT_ENOUGH_MEMORY 8
+
+namespace skyvane::net {
+// The WinSock number for an errno value of the socket calls; errno values
+// without a WinSock counterpart become WSASYSCALLFAILURE.
+int WsaErrorFromErrno(int err);
+// The WinSock number for a getaddrinfo result (the WinSock getaddrinfo returns
+// these numbers itself); EAI_SYSTEM goes through errno.
+int WsaErrorFromGai(int gaiError, int savedErrno);
+}  // namespace skyvane::net
