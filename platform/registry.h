@@ -33,6 +33,11 @@ typedef DWORD REGSAM;
 #define REG_CREATED_NEW_KEY 1
 #define REG_OPENED_EXISTING_KEY 2
 
+// RegSetValueExW with no data but a non-zero size.
+#ifndef ERROR_NOACCESS
+#define ERROR_NOACCESS 998L
+#endif
+
 // Every function answers a Win32 error number (ERROR_SUCCESS on success).
 // Names of keys and values compare case-insensitively and keep the case they
 // were created with. A NULL or empty value name is the key's default value.
