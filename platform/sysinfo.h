@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/kernel.h"
 #include "platform/wintypes.h"
 
 // ---------------------------------------------------------------------------
