@@ -1,0 +1,216 @@
+// Several processes on one registry at once: no write lost, no value torn, and
+// a key deleted by one process is deleted for every handle of the others.
+//
+// The program doubles as its own helper: "registry_multiprocess_test --child
+// MODE ..." runs one helper process instead of the tests.
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "testutil/testutil.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr const char16_t* kStressKey = u"Software\\Stress";
+constexpr int kStampBlocks = 8;
+
+std::u16string Wide(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+std::u16string ValueName(int writer, int index) {
+    return Wide("P" + std::to_string(writer) + "_" + std::to_string(index));
+}
+DWORD ValueOf(int writer, int index) { return DWORD(writer * 100000 + index); }
+
+// A stamp is 64 bytes: the same 8-byte identity repeated, so that a value
+// mixed from two writes shows.
+struct Stamp {
+    ULONGLONG blocks[kStampBlocks];
+};
+Stamp MakeStamp(int writer, int index) {
+    Stamp s;
+    for (auto& b : s.blocks) b = (ULONGLONG(writer + 1) << 32) | ULONGLONG(index);
+    return s;
+}
+bool Consistent(const Stamp& s) {
+    for (const auto& b : s.blocks) {
+        if (b != s.blocks[0]) return false;
+    }
+    return true;
+}
+
+// --- helper processes ----------------------------------------------------
+
+int Fail(const char* what, LONG r) {
+    std::fprintf(stderr, "child %d: %s failed with %d\n", int(getpid()), what, int(r));
+    return 2;
+}
+
+int RunWriter(int writer, int count) {
+    HKEY key = nullptr;
+    LONG r = RegCreateKeyExW(HKEY_CURRENT_USER, kStressKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (r != ERROR_SUCCESS) return Fail("RegCreateKeyExW", r);
+    for (int i = 0; i < count; ++i) {
+        DWORD value = ValueOf(writer, i);
+        if ((r = RegSetValueExW(key, ValueName(writer, i).c_str(), 0, REG_DWORD, (BYTE*)&value, 4)) != ERROR_SUCCESS)
+            return Fail("RegSetValueExW", r);
+        Stamp stamp = MakeStamp(writer, i);
+        if ((r = RegSetValueExW(key, u"Stamp", 0, REG_BINARY, (BYTE*)&stamp, sizeof stamp)) != ERROR_SUCCESS)
+            return Fail("RegSetValueExW Stamp", r);
+        Stamp seen{};
+        DWORD size = sizeof seen, type = 0;
+        if ((r = RegQueryValueExW(key, u"Stamp", nullptr, &type, (BYTE*)&seen, &size)) != ERROR_SUCCESS)
+            return Fail("RegQueryValueExW Stamp", r);
+        if (type != REG_BINARY || size != sizeof seen || !Consistent(seen)) {
+            std::fprintf(stderr, "child %d: torn stamp\n", int(getpid()));
+            return 3;
+        }
+        if (i % 10 == 0) {  // keys come and go too
+            std::u16string sub = Wide("C" + std::to_string(writer) + "\\" + std::to_string(i));
+            HKEY child = nullptr;
+            if ((r = RegCreateKeyExW(key, sub.c_str(), 0, nullptr, 0, 0, nullptr, &child, nullptr)) != ERROR_SUCCESS)
+                return Fail("RegCreateKeyExW child", r);
+            RegCloseKey(child);
+            if ((r = RegDeleteKeyW(key, sub.c_str())) != ERROR_SUCCESS) return Fail("RegDeleteKeyW", r);
+        }
+    }
+    RegCloseKey(key);
+    return 0;
+}
+
+int RunDeleter(const char* path) {
+    std::u16string sub = Wide(path);
+    LONG r = RegDeleteKeyW(HKEY_CURRENT_USER, sub.c_str());
+    return r == ERROR_SUCCESS ? 0 : Fail("RegDeleteKeyW", r);
+}
+
+// --- the parent side -----------------------------------------------------
+
+pid_t Spawn(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    std::string self = "registry_multiprocess_test";
+    argv.push_back(self.data());
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    return pid;
+}
+
+int Wait(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(RegistryMultiProcess, ConcurrentWritersLoseNothingAndTearNothing) {
+    // A fresh device: the writers also race to create the database itself.
+    skyvane::test::ScopedDeviceRoot root;
+    constexpr int kWriters = 8, kWrites = 150;
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w) {
+        pid_t pid = Spawn({"--child", "writer", std::to_string(w), std::to_string(kWrites)});
+        ASSERT_GT(pid, 0);
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) EXPECT_EQ(0, Wait(pid)) << "writer " << pid;
+
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kStressKey, 0, KEY_READ, &key));
+    for (int w = 0; w < kWriters; ++w) {
+        for (int i = 0; i < kWrites; ++i) {
+            DWORD value = 0xdeadbeef, size = 4, type = 0;
+            ASSERT_EQ(ERROR_SUCCESS,
+                      RegQueryValueExW(key, ValueName(w, i).c_str(), nullptr, &type, (BYTE*)&value, &size))
+                << "writer " << w << " write " << i;
+            EXPECT_EQ(DWORD(REG_DWORD), type);
+            EXPECT_EQ(ValueOf(w, i), value);
+        }
+    }
+    DWORD values = 0, subkeys = 0;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                                              nullptr, nullptr, nullptr, nullptr));
+    EXPECT_EQ(DWORD(kWriters * kWrites + 1), values);
+    EXPECT_EQ(DWORD(kWriters), subkeys);  // C0..C7, each emptied again
+
+    // The shared stamp is one writer's last stamp, whole.
+    Stamp stamp{};
+    DWORD size = sizeof stamp;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, u"Stamp", nullptr, nullptr, (BYTE*)&stamp, &size));
+    EXPECT_EQ(sizeof stamp, size);
+    EXPECT_TRUE(Consistent(stamp));
+    const int writer = int(stamp.blocks[0] >> 32) - 1;
+    EXPECT_GE(writer, 0);
+    EXPECT_LT(writer, kWriters);
+    EXPECT_EQ(ULONGLONG(kWrites - 1), stamp.blocks[0] & 0xffffffffu);
+    RegCloseKey(key);
+}
+
+TEST(RegistryMultiProcess, KeyDeletedByAnotherProcessIsDeletedForOpenHandles) {
+    skyvane::test::ScopedDeviceRoot root;
+    HKEY key = nullptr, child = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Victim\\Inner", 0, nullptr, 0, 0,
+                                             nullptr, &child, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Victim", 0, KEY_READ, &key));
+    DWORD one = 1;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"v", 0, REG_DWORD, (BYTE*)&one, 4));
+
+    ASSERT_EQ(0, Wait(Spawn({"--child", "deleter", "Software\\Victim"})));
+
+    DWORD value = 0, size = 4;
+    EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExW(key, u"v", nullptr, nullptr, (BYTE*)&value, &size));
+    EXPECT_EQ(ERROR_KEY_DELETED, RegSetValueExW(child, u"v", 0, REG_DWORD, (BYTE*)&one, 4));
+    HKEY again = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Victim", 0, KEY_READ, &again));
+    RegCloseKey(key);
+    RegCloseKey(child);
+}
+
+TEST(RegistryMultiProcess, ForkedChildHasARegistryOfItsOwnConnection) {
+    // A child of fork() must not use the parent's database connection; it
+    // gets its own and sees the same registry.
+    skyvane::test::ScopedDeviceRoot root;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Fork", 0, nullptr, 0, 0, nullptr, &key, nullptr));
+    DWORD parentValue = 11;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"parent", 0, REG_DWORD, (BYTE*)&parentValue, 4));
+    pid_t pid = fork();
+    ASSERT_NE(-1, pid);
+    if (pid == 0) {
+        DWORD seen = 0, size = 4, childValue = 22;
+        bool ok = RegQueryValueExW(key, u"parent", nullptr, nullptr, (BYTE*)&seen, &size) == ERROR_SUCCESS &&
+                  seen == 11 &&
+                  RegSetValueExW(key, u"child", 0, REG_DWORD, (BYTE*)&childValue, 4) == ERROR_SUCCESS;
+        _exit(ok ? 0 : 1);
+    }
+    ASSERT_EQ(0, Wait(pid));
+    DWORD value = 0, size = 4;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, u"child", nullptr, nullptr, (BYTE*)&value, &size));
+    EXPECT_EQ(22u, value);
+    // The parent's own connection still works after the child is gone.
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, u"after", 0, REG_DWORD, (BYTE*)&value, 4));
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--child") == 0) {
+        if (std::strcmp(argv[2], "writer") == 0 && argc == 5) return RunWriter(std::atoi(argv[3]), std::atoi(argv[4]));
+        if (std::strcmp(argv[2], "deleter") == 0 && argc == 4) return RunDeleter(argv[3]);
+        std::fprintf(stderr, "unknown helper mode\n");
+        return 64;
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
