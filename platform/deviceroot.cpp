@@ -127,17 +127,36 @@ std::vector<std::u16string> SplitDevicePath(std::u16string_view path) {
     return parts;
 }
 
+bool IsAscii(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+bool EqualsNoCaseAscii(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
 // The entry of folder whose name equals name without case, if any. When a
 // Linux folder holds several such names, the first in byte order wins so the
 // answer does not depend on the directory's order.
 std::optional<std::string> FindNoCase(const std::string& folder, std::u16string_view name) {
     DIR* dir = opendir(folder.c_str());
     if (!dir) return std::nullopt;
+    const std::string utf8 = ToUtf8(name);
+    const bool asciiName = IsAscii(utf8);
     std::optional<std::string> found;
     while (dirent* entry = readdir(dir)) {
         std::string_view entryName = entry->d_name;
         if (entryName == "." || entryName == "..") continue;
-        if (EqualsNoCase(FromUtf8(entryName), name) && (!found || entryName < *found)) found.emplace(entryName);
+        // Two ASCII names compare byte by byte; only other names need the full folding.
+        bool equal = asciiName && IsAscii(entryName) ? EqualsNoCaseAscii(entryName, utf8)
+                                                     : EqualsNoCase(FromUtf8(entryName), name);
+        if (equal && (!found || entryName < *found)) found.emplace(entryName);
     }
     closedir(dir);
     return found;
