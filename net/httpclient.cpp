@@ -98,13 +98,17 @@ bool HttpClient::BuildHead(const NavigateRequest& request, uint32_t bodyLength, 
     return true;
 }
 
-bool HttpClient::ConnectTarget() {
+bool HttpClient::ConnectTarget(bool* reused) {
     const std::u16string& host = proxyServer_.empty() ? url_.host : proxyServer_;
     const uint16_t port = proxyServer_.empty() ? url_.port : proxyPort_;
+    if (reused) *reused = false;
     if (socket_.IsOpen()) {
         // An open connection is reused while it leads to the same target and
         // the peer has not closed it after its last answer.
-        if (host == connectedHost_ && port == connectedPort_ && !socket_.PeerHasClosed()) return true;
+        if (host == connectedHost_ && port == connectedPort_ && !socket_.PeerHasClosed()) {
+            if (reused) *reused = true;
+            return true;
+        }
         socket_.Close();
     }
     if (!socket_.Connect(ToAnsi(host), port)) return false;
@@ -113,11 +117,11 @@ bool HttpClient::ConnectTarget() {
     return true;
 }
 
-bool HttpClient::SendRequest(const NavigateRequest& request, bool withBody) {
+bool HttpClient::SendRequest(const NavigateRequest& request, bool withBody, bool* reused) {
     const uint32_t bodyLength = withBody ? request.bodyLength : 0;
     std::string head;
     if (!BuildHead(request, bodyLength, head)) return false;
-    if (!ConnectTarget()) return false;
+    if (!ConnectTarget(reused)) return false;
 
     size_t total = 0;
     auto send = [&](const char* a, size_t na, const char* b, size_t nb) {
@@ -174,6 +178,18 @@ bool HttpClient::ReadAnswer(const NavigateRequest& request) {
     return true;
 }
 
+bool HttpClient::Exchange(const NavigateRequest& request, bool withBody) {
+    bool reused = false;
+    if (SendRequest(request, withBody, &reused) && ReadAnswer(request)) return true;
+    // An HTTP/1.0 server may close a connection just as it is reused; a body
+    // from the producer callback cannot be sent twice.
+    const bool replayable = !(withBody && request.bodyLength > 0 && (request.flags & SendCallback));
+    if (!reused || !replayable || !response_.buffer.empty()) return false;
+    SKYVANE_LOG("kweather", "reused connection was gone, connecting anew");
+    socket_.Close();
+    return SendRequest(request, withBody, nullptr) && ReadAnswer(request);
+}
+
 bool HttpClient::Navigate(std::u16string_view url, const NavigateRequest* request) {
     if (url.empty()) return false;
     std::u16string escaped = EscapeUrl(url);
@@ -193,7 +209,7 @@ bool HttpClient::Navigate(std::u16string_view url, const NavigateRequest* reques
     if (!PrepareUrl(parsed, req.defaultPort)) return false;
     url_ = std::move(parsed);
 
-    bool ok = SendRequest(req, true) && ReadAnswer(req);
+    bool ok = Exchange(req, true);
     if (ok && (req.flags & ProcessResult)) ok = JudgeStatus(req.flags);
     if (redirectLimitHit_) ok = false;
     if (!ok) socket_.Close();
@@ -241,7 +257,7 @@ bool HttpClient::FollowRedirect(uint32_t flags) {
     if (next.host != url_.host || next.port != url_.port) socket_.Close();
     url_ = std::move(next);
 
-    if (!SendRequest(req, false) || !ReadAnswer(req)) return false;
+    if (!Exchange(req, false)) return false;
     JudgeStatus(flags);
     // The caller looks at the final status; only a redirect loop fails here.
     return !redirectLimitHit_;
@@ -270,7 +286,7 @@ bool HttpClient::PrepareForRetry() {
     response_.status = -1;
     if (reconnect) {
         socket_.Close();
-        return ConnectTarget();
+        return ConnectTarget(nullptr);
     }
     return true;
 }

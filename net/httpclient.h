@@ -107,9 +107,12 @@ private:
 
     bool PrepareUrl(ParsedUrl& url, uint16_t defaultPort) const;
     bool BuildHead(const NavigateRequest& request, uint32_t bodyLength, std::string& head) const;
-    bool ConnectTarget();
-    bool SendRequest(const NavigateRequest& request, bool withBody);
+    bool ConnectTarget(bool* reused);
+    bool SendRequest(const NavigateRequest& request, bool withBody, bool* reused);
     bool ReadAnswer(const NavigateRequest& request);
+    // Sends the request and reads the answer, once more on a new connection
+    // when a reused one turns out to be gone before any answer came.
+    bool Exchange(const NavigateRequest& request, bool withBody);
     bool FollowRedirect(uint32_t flags);
     bool AnswerChallenges(bool proxy);
     bool ConnectionCloseRequested() const;
