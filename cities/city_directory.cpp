@@ -66,9 +66,10 @@ void ApplyStep(std::u16string& letter, Step step) {
 // True when a city name belongs to the letter filter: its first characters,
 // as many as the filter has, lower-cased, equal the filter. Both sides are
 // compared as the device holds them, in its code page.
-bool MatchesLetter(const std::string& ansiName, const std::string& ansiFilter) {
+bool MatchesLetter(const std::string& ansiName, const std::string& ansiFilter, UINT codePage) {
     if (ansiName.size() < ansiFilter.size()) return false;
-    return ToLower(FromAnsi(std::string_view(ansiName).substr(0, ansiFilter.size()))) == FromAnsi(ansiFilter);
+    return ToLower(FromAnsi(std::string_view(ansiName).substr(0, ansiFilter.size()), codePage)) ==
+           FromAnsi(ansiFilter, codePage);
 }
 
 }  // namespace
@@ -173,7 +174,9 @@ DirectoryResult CityDirectory::BeginCityByCountry(std::u16string_view country, s
         cityIndex_ = -1;
         sectionLineCount_ = 0;
 
-        std::string key = ToAnsi(ToLower(country));
+        // The code page is looked up once: every text of the call uses it.
+        const UINT codePage = GetACP();
+        std::string key = ToAnsi(ToLower(country), codePage);
         std::u16string letter(letterArg);
         Step step = TakeStep(letter);
 
@@ -197,7 +200,7 @@ DirectoryResult CityDirectory::BeginCityByCountry(std::u16string_view country, s
                         ApplyStep(letter, step);
                         ++steps;
                     }
-                    section = FindSection(key + "-" + ToAnsi(std::u16string_view(letter).substr(0, 1)) + ".txt");
+                    section = FindSection(key + "-" + ToAnsi(std::u16string_view(letter).substr(0, 1), codePage) + ".txt");
                     if (section || step == Step::None || steps == 2) break;
                 }
             }
@@ -206,7 +209,7 @@ DirectoryResult CityDirectory::BeginCityByCountry(std::u16string_view country, s
             if (step != Step::None) return {S_FALSE, {}};
             return CannotOpen(u"");
         }
-        return ReadSection(data.get(), *section, letter);
+        return ReadSection(data.get(), *section, letter, codePage);
     } catch (...) {
         cities_.clear();
         cityIndex_ = -1;
@@ -214,7 +217,8 @@ DirectoryResult CityDirectory::BeginCityByCountry(std::u16string_view country, s
     }
 }
 
-DirectoryResult CityDirectory::ReadSection(HANDLE data, const SectionEntry& section, const std::u16string& letter) {
+DirectoryResult CityDirectory::ReadSection(HANDLE data, const SectionEntry& section, const std::u16string& letter,
+                                           UINT codePage) {
     // A section entry without a usable offset or count is a damaged index.
     if (section.offset < 0 || section.count < 0) return CannotOpen(FilePath(kSectionIndexFile));
     std::u16string dataPath = FilePath(kDataFile);
@@ -236,7 +240,7 @@ DirectoryResult CityDirectory::ReadSection(HANDLE data, const SectionEntry& sect
     sectionLineCount_ = section.count;
     std::u16string lowerLetter = ToLower(letter);
     bool filtered = !lowerLetter.empty() && lowerLetter != u"_";
-    std::string ansiFilter = filtered ? ToAnsi(lowerLetter) : std::string();
+    std::string ansiFilter = filtered ? ToAnsi(lowerLetter, codePage) : std::string();
 
     // Lines are read before the list is sized, so that a count larger than
     // the file fails instead of allocating it.
@@ -246,8 +250,8 @@ DirectoryResult CityDirectory::ReadSection(HANDLE data, const SectionEntry& sect
     for (LONG i = 0; i < section.count; ++i) {
         if (!reader.Next(line)) return CannotOpen(dataPath);
         CityLine city = SplitCityLine(line);
-        std::string name = CityNameToAnsi(city.name);
-        if (filtered && !MatchesLetter(name, ansiFilter)) continue;
+        std::string name = CityNameToAnsi(city.name, codePage);
+        if (filtered && !MatchesLetter(name, ansiFilter, codePage)) continue;
         taken.push_back({std::move(name), std::string(city.code)});
     }
     std::size_t takenCount = taken.size();

@@ -75,7 +75,8 @@ private:
     std::u16string FilePath(std::u16string_view fileName) const;
     DirectoryResult LoadSectionIndex();
     const SectionEntry* FindSection(const std::string& name) const;
-    DirectoryResult ReadSection(HANDLE data, const SectionEntry& section, const std::u16string& letter);
+    DirectoryResult ReadSection(HANDLE data, const SectionEntry& section, const std::u16string& letter,
+                                UINT codePage);
 
     std::u16string databasePath_ = kDefaultDatabasePath;
     std::vector<CountryEntry> countries_;

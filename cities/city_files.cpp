@@ -102,8 +102,8 @@ CityLine SplitCityLine(std::string_view line) {
     return {line.substr(0, semicolon), line.substr(semicolon + 1)};
 }
 
-std::string CityNameToAnsi(std::string_view utf8) {
-    return ToAnsi(FromUtf8(utf8));
+std::string CityNameToAnsi(std::string_view utf8, UINT codePage) {
+    return ToAnsi(FromUtf8(utf8), codePage);
 }
 
 }  // namespace skyvane::cities

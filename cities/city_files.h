@@ -85,7 +85,7 @@ CityLine SplitCityLine(std::string_view line);
 // A city name from the data file in the device code page: decoded from UTF-8
 // (bad bytes become U+FFFD), characters the code page lacks become its
 // default character.
-std::string CityNameToAnsi(std::string_view utf8);
+std::string CityNameToAnsi(std::string_view utf8, UINT codePage);
 
 // Reads a decimal number the way the index's numbers are read: optional
 // blanks and sign, then digits up to the first non-digit. -1 when there is no
