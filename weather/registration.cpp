@@ -1,0 +1,209 @@
+#include "weather/registration.h"
+
+#include <new>
+
+#include "platform/guid.h"
+#include "platform/log.h"
+#include "platform/registrar.h"
+#include "platform/textconv.h"
+#include "weather/service_interfaces.h"
+
+namespace kweather {
+namespace {
+
+// The class scripts differ only in the class; the control adds its keys.
+struct ClassRegistration {
+    UINT resourceId;
+    const char* className;  // KWeatherService
+    const char* clsid;      // braced
+    bool control;
+};
+
+constexpr ClassRegistration kClasses[] = {
+    {103, "KWeatherService", "{F9FCC6F4-43CE-4431-8234-ED648982713C}", false},
+    {105, "KWeatherResponse", "{C1C7D854-9AC9-4FFC-B1E3-3FDF13508B57}", false},
+    {107, "KWeatherInfo", "{C0A37C90-4E2B-40D3-92B6-B8E2ADDB1EDD}", false},
+    {109, "KWeatherCity", "{76608526-5E1E-494A-9F91-E17E30733EEC}", false},
+    {111, "KWeatherCityCtrl", "{5F047B8C-2924-40FE-B1BA-217453B1CF91}", true},
+};
+
+constexpr char kLibId[] = "{46ADF213-1563-4B65-B0CD-AC61F85DFA8D}";
+constexpr char kOleMisc[] = "131473";  // the control's OLEMISC status bits
+
+constexpr char kModuleScript[] = R"(HKCR
+{
+    NoRemove AppID
+    {
+        '%APPID%' = s 'KWeather'
+        'KWeather.DLL'
+        {
+            val AppID = s '%APPID%'
+        }
+    }
+}
+)";
+
+std::string ClassScript(const ClassRegistration& c) {
+    const std::string name = c.className;
+    const std::string description = name + " Class";
+    const std::string progId = "KWeather." + name;
+    const std::string clsid = c.clsid;
+    std::string s;
+    s += "HKCR\n{\n";
+    s += "    '" + progId + ".1' = s '" + description + "'\n";
+    s += "    {\n";
+    s += "        CLSID = s '" + clsid + "'\n";
+    s += "    }\n";
+    s += "    '" + progId + "' = s '" + description + "'\n";
+    s += "    {\n";
+    s += "        CLSID = s '" + clsid + "'\n";
+    s += "        CurVer = s '" + progId + ".1'\n";
+    s += "    }\n";
+    s += "    NoRemove CLSID\n";
+    s += "    {\n";
+    s += "        ForceRemove '" + clsid + "' = s '" + description + "'\n";
+    s += "        {\n";
+    s += "            ProgID = s '" + progId + ".1'\n";
+    s += "            VersionIndependentProgID = s '" + progId + "'\n";
+    s += "            ForceRemove 'Programmable'\n";
+    s += "            InprocServer32 = s '%MODULE%'\n";
+    s += "            {\n";
+    s += "                val ThreadingModel = s 'Free'\n";
+    s += "            }\n";
+    s += "            val AppID = s '%APPID%'\n";
+    if (c.control) {
+        s += "            ForceRemove 'Control'\n";
+        s += "            'MiscStatus' = s '0'\n";
+        s += "            {\n";
+        s += "                '1' = s '%OLEMISC%'\n";
+        s += "            }\n";
+    }
+    s += "            'TypeLib' = s '" + std::string(kLibId) + "'\n";
+    if (c.control) s += "            'Version' = s '1.0'\n";
+    s += "        }\n";
+    s += "    }\n";
+    s += "}\n";
+    return s;
+}
+
+// The interfaces the type library describes, each registered under
+// HKCR\Interface with the marshaller of its kind: dual interfaces use the
+// automation marshaller, the event dispinterface the dispatch one.
+struct InterfaceRegistration {
+    const char* name;
+    const IID* iid;
+    bool dispinterface;
+};
+
+const InterfaceRegistration kInterfaces[] = {
+    {"IKWeatherService", &IID_IKWeatherService, false},
+    {"IKWeatherService2", &IID_IKWeatherService2, false},
+    {"IKWeatherService3", &IID_IKWeatherService3, false},
+    {"IKWeatherService4", &IID_IKWeatherService4, false},
+    {"IKWeatherResponse", &IID_IKWeatherResponse, false},
+    {"IKWeatherInfo", &IID_IKWeatherInfo, false},
+    {"IKWeatherInfo2", &IID_IKWeatherInfo2, false},
+    {"IKWeatherInfo3", &IID_IKWeatherInfo3, false},
+    {"IKWeatherInfo4", &IID_IKWeatherInfo4, false},
+    {"IKWeatherInfo5", &IID_IKWeatherInfo5, false},
+    {"IKWeatherInfo6", &IID_IKWeatherInfo6, false},
+    {"IKWeatherInfo7", &IID_IKWeatherInfo7, false},
+    {"IKWeatherInfo8", &IID_IKWeatherInfo8, false},
+    {"IKWeatherCity", &IID_IKWeatherCity, false},
+    {"IKWeatherCityCtrl", &IID_IKWeatherCityCtrl, false},
+    {"_IKWeatherCityCtrlEvents", &DIID__IKWeatherCityCtrlEvents, true},
+};
+
+constexpr char kAutomationMarshaller[] = "{00020424-0000-0000-C000-000000000046}";
+constexpr char kDispatchMarshaller[] = "{00020420-0000-0000-C000-000000000046}";
+
+skyvane::Registrar MakeRegistrar(std::u16string_view modulePath) {
+    skyvane::Registrar registrar;
+    std::u16string module(modulePath);
+    std::u16string folder = module.substr(0, module.find_last_of(u'/') + 1);
+    registrar.AddReplacement(u"MODULE", module);
+    registrar.AddReplacement(u"MODULEDIR", folder);
+    registrar.AddReplacement(u"APPID", skyvane::GuidToString(APPID_KWeather));
+    registrar.AddReplacement(u"OLEMISC", skyvane::FromUtf8(kOleMisc));
+    return registrar;
+}
+
+HRESULT Run(const skyvane::Registrar& registrar, const std::string& script, bool unregister, const char* what) {
+    skyvane::RegistrarResult result = unregister ? registrar.Unregister(std::string_view(script))
+                                                 : registrar.Register(std::string_view(script));
+    if (!result.ok())
+        SKYVANE_LOG("kweather", "%s of %s failed at line %d: %s", unregister ? "unregistration" : "registration",
+                    what, result.line, result.message.c_str());
+    return result.ToHresult();
+}
+
+}  // namespace
+
+std::string RegistryScript(UINT resourceId) {
+    if (resourceId == 101) return kModuleScript;
+    for (const ClassRegistration& c : kClasses)
+        if (c.resourceId == resourceId) return ClassScript(c);
+    return {};
+}
+
+std::string TypeLibraryScript() {
+    std::string s;
+    s += "HKCR\n{\n";
+    s += "    NoRemove TypeLib\n    {\n";
+    s += "        '" + std::string(kLibId) + "'\n        {\n";
+    s += "            ForceRemove '1.0' = s 'KWeather 1.0 Type Library'\n            {\n";
+    s += "                '0'\n                {\n";
+    s += "                    win32 = s '%MODULE%'\n";
+    s += "                }\n";
+    s += "                FLAGS = s '0'\n";
+    s += "                HELPDIR = s '%MODULEDIR%'\n";
+    s += "            }\n        }\n    }\n";
+    s += "    NoRemove Interface\n    {\n";
+    for (const InterfaceRegistration& i : kInterfaces) {
+        std::string iid = skyvane::ToUtf8(skyvane::GuidToString(*i.iid));
+        const char* marshaller = i.dispinterface ? kDispatchMarshaller : kAutomationMarshaller;
+        s += "        ForceRemove '" + iid + "' = s '" + i.name + "'\n        {\n";
+        s += "            ProxyStubClsid = s '" + std::string(marshaller) + "'\n";
+        s += "            ProxyStubClsid32 = s '" + std::string(marshaller) + "'\n";
+        s += "            TypeLib = s '" + std::string(kLibId) + "'\n            {\n";
+        s += "                val Version = s '1.0'\n";
+        s += "            }\n        }\n";
+    }
+    s += "    }\n}\n";
+    return s;
+}
+
+HRESULT RegisterServer(std::u16string_view modulePath) {
+    try {
+        skyvane::Registrar registrar = MakeRegistrar(modulePath);
+        for (UINT id : kRegistryScriptIds) {
+            HRESULT hr = Run(registrar, RegistryScript(id), false, "a class");
+            if (FAILED(hr)) return hr;
+        }
+        return Run(registrar, TypeLibraryScript(), false, "the type library");
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+HRESULT UnregisterServer(std::u16string_view modulePath) {
+    try {
+        skyvane::Registrar registrar = MakeRegistrar(modulePath);
+        HRESULT result = Run(registrar, TypeLibraryScript(), true, "the type library");
+        // Every script is run even when one fails, so that as much as
+        // possible is removed; the first failure is returned.
+        for (auto it = std::rbegin(kRegistryScriptIds); it != std::rend(kRegistryScriptIds); ++it) {
+            HRESULT hr = Run(registrar, RegistryScript(*it), true, "a class");
+            if (SUCCEEDED(result) && FAILED(hr)) result = hr;
+        }
+        return result;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+}  // namespace kweather
