@@ -176,6 +176,7 @@ std::shared_ptr<Store> Store::Open(const std::string& path, LONG* error) {
 }
 
 void Store::Disconnect(bool abandon) {
+    cache_.Detach();
     if (!db_) return;
     if (!abandon) {
         for (auto*& s : statements_) {
@@ -216,6 +217,7 @@ LONG Store::Connect() {
         Disconnect(false);
         return result;
     }
+    cache_.Attach(path_ + "-shm");
     SKYVANE_LOG("platform", "registry: opened %s", path_.c_str());
     return ERROR_SUCCESS;
 }
@@ -463,17 +465,39 @@ LONG Store::DeletePath(KeyId from, const std::vector<std::u16string_view>& parts
     });
 }
 
+LONG Store::ReadValueFromDatabase(KeyId key, std::u16string_view name, ReadCache::Entry* out) {
+    {
+        Statement s = Prepare(kReadValue);
+        s.Int(1, key).Blob(2, Fold(name));
+        if (s.Step()) {
+            out->type = DWORD(s.Int(0));
+            const BYTE* data = s.BlobData(1);
+            out->data.assign(data, data + s.BlobSize(1));
+            return out->result = ERROR_SUCCESS;
+        }
+    }
+    return out->result = KeyExists(key) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
+}
+
 LONG Store::ReadValue(KeyId key, std::u16string_view name, FunctionRef<void(const ValueView&)> fn) {
     return Run(Mode::kRead, [&]() -> LONG {
-        {
-            Statement s = Prepare(kReadValue);
-            s.Int(1, key).Blob(2, Fold(name));
-            if (s.Step()) {
-                fn(ValueView{name, DWORD(s.Int(0)), s.BlobData(1), DWORD(s.BlobSize(1))});
-                return ERROR_SUCCESS;
-            }
+        ReadCache::State state;
+        const bool watched = cache_.Now(&state);
+        const ReadCache::Entry* read = nullptr;
+        if (watched) {
+            cacheKey_.assign(reinterpret_cast<const char*>(&key), sizeof key);
+            cacheKey_ += Fold(name);
+            read = cache_.Find(state, cacheKey_);
         }
-        return KeyExists(key) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
+        ReadCache::Entry fresh;
+        if (!read) {
+            ReadValueFromDatabase(key, name, &fresh);
+            read = watched ? cache_.Keep(state, cacheKey_, std::move(fresh)) : nullptr;
+            if (!read) read = &fresh;
+        }
+        if (read->result == ERROR_SUCCESS)
+            fn(ValueView{name, read->type, read->data.data(), DWORD(read->data.size())});
+        return read->result;
     });
 }
 

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/registry_readcache.h"
 #include "platform/wintypes.h"
 
 struct sqlite3;
@@ -149,12 +150,16 @@ private:
     void Touch(KeyId key);
     LONG Translate(int rc, const char* what);
 
+    LONG ReadValueFromDatabase(KeyId key, std::u16string_view name, ReadCache::Entry* out);
+
     std::string path_;
     std::mutex mutex_;
     sqlite3* db_ = nullptr;
     unsigned forkGeneration_ = 0;
     sqlite3_stmt* statements_[kStatementCount] = {};
     std::string foldBuffer_;
+    ReadCache cache_;
+    std::string cacheKey_;
 };
 
 // FILETIME ticks of the present moment (100 ns since 1601, UTC).

@@ -87,6 +87,32 @@ int RunWriter(int writer, int count) {
     return 0;
 }
 
+// Writes Counter = 1..count into Software\Poll, one transaction each.
+int RunCounter(int count) {
+    HKEY key = nullptr;
+    LONG r = RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Poll", 0, nullptr, 0, 0, nullptr, &key, nullptr);
+    if (r != ERROR_SUCCESS) return Fail("RegCreateKeyExW", r);
+    for (DWORD i = 1; i <= DWORD(count); ++i) {
+        if ((r = RegSetValueExW(key, u"Counter", 0, REG_DWORD, (BYTE*)&i, 4)) != ERROR_SUCCESS)
+            return Fail("RegSetValueExW", r);
+    }
+    RegCloseKey(key);
+    return 0;
+}
+
+// Sets (or with "-" deletes) one REG_DWORD value of Software\Poll.
+int RunSetter(const char* name, const char* value) {
+    HKEY key = nullptr;
+    LONG r = RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Poll", 0, nullptr, 0, 0, nullptr, &key, nullptr);
+    if (r != ERROR_SUCCESS) return Fail("RegCreateKeyExW", r);
+    std::u16string wide = Wide(name);
+    DWORD v = DWORD(std::strtoul(value, nullptr, 10));
+    r = std::strcmp(value, "-") == 0 ? RegDeleteValueW(key, wide.c_str())
+                                     : RegSetValueExW(key, wide.c_str(), 0, REG_DWORD, (BYTE*)&v, 4);
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS ? 0 : Fail("set", r);
+}
+
 int RunDeleter(const char* path) {
     std::u16string sub = Wide(path);
     LONG r = RegDeleteKeyW(HKEY_CURRENT_USER, sub.c_str());
@@ -155,6 +181,61 @@ TEST(RegistryMultiProcess, ConcurrentWritersLoseNothingAndTearNothing) {
     RegCloseKey(key);
 }
 
+// Reads of unchanged values are answered from memory; every change made by
+// another process must still be seen by the next read.
+TEST(RegistryMultiProcess, RepeatedReadsSeeEveryChangeOfOtherProcesses) {
+    skyvane::test::ScopedDeviceRoot root;
+    ASSERT_EQ(0, Wait(Spawn({"--child", "setter", "Stamp", "1"})));
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Poll", 0, KEY_READ, &key));
+    auto read = [&](const char16_t* name, DWORD* value) {
+        DWORD size = 4;
+        *value = 0xdeadbeef;
+        return RegQueryValueExW(key, name, nullptr, nullptr, (BYTE*)value, &size);
+    };
+    DWORD value = 0;
+    for (int round = 2; round < 12; ++round) {
+        for (int i = 0; i < 3; ++i) {  // the same answer however often it is asked
+            ASSERT_EQ(ERROR_SUCCESS, read(u"Stamp", &value));
+            ASSERT_EQ(DWORD(round - 1), value);
+            EXPECT_EQ(ERROR_FILE_NOT_FOUND, read(u"Other", &value));
+        }
+        ASSERT_EQ(0, Wait(Spawn({"--child", "setter", "Stamp", std::to_string(round)})));
+    }
+    ASSERT_EQ(0, Wait(Spawn({"--child", "setter", "Other", "5"})));
+    EXPECT_EQ(ERROR_SUCCESS, read(u"Other", &value));
+    EXPECT_EQ(5u, value);
+    ASSERT_EQ(0, Wait(Spawn({"--child", "setter", "Stamp", "-"})));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, read(u"Stamp", &value));
+    ASSERT_EQ(0, Wait(Spawn({"--child", "deleter", "Software\\Poll"})));
+    EXPECT_EQ(ERROR_KEY_DELETED, read(u"Other", &value));
+    RegCloseKey(key);
+}
+
+TEST(RegistryMultiProcess, PollingWhileAnotherProcessWritesNeverGoesBack) {
+    skyvane::test::ScopedDeviceRoot root;
+    constexpr int kCount = 2000;
+    ASSERT_EQ(0, Wait(Spawn({"--child", "setter", "Counter", "0"})));
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Poll", 0, KEY_READ, &key));
+    pid_t writer = Spawn({"--child", "counter", std::to_string(kCount)});
+    ASSERT_GT(writer, 0);
+    DWORD last = 0;
+    int status = -1, reads = 0;
+    for (bool running = true; running;) {
+        running = waitpid(writer, &status, WNOHANG) == 0;  // one more poll after the writer ended
+        DWORD value = 0, size = 4;
+        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, u"Counter", nullptr, nullptr, (BYTE*)&value, &size));
+        ASSERT_GE(value, last) << "a read went back to an older value";
+        last = value;
+        ++reads;
+    }
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(0, WEXITSTATUS(status));
+    EXPECT_EQ(DWORD(kCount), last) << "after " << reads << " reads";
+    RegCloseKey(key);
+}
+
 TEST(RegistryMultiProcess, KeyDeletedByAnotherProcessIsDeletedForOpenHandles) {
     skyvane::test::ScopedDeviceRoot root;
     HKEY key = nullptr, child = nullptr;
@@ -208,6 +289,8 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "--child") == 0) {
         if (std::strcmp(argv[2], "writer") == 0 && argc == 5) return RunWriter(std::atoi(argv[3]), std::atoi(argv[4]));
         if (std::strcmp(argv[2], "deleter") == 0 && argc == 4) return RunDeleter(argv[3]);
+        if (std::strcmp(argv[2], "counter") == 0 && argc == 4) return RunCounter(std::atoi(argv[3]));
+        if (std::strcmp(argv[2], "setter") == 0 && argc == 5) return RunSetter(argv[3], argv[4]);
         std::fprintf(stderr, "unknown helper mode\n");
         return 64;
     }
