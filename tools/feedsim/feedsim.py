@@ -400,7 +400,9 @@ class Handler(socketserver.StreamRequestHandler):
             return self.send(400, "text/plain", str(e) + "\n", set())
 
         if "refuse" in switches:
+            # Closing with a zero linger time resets the connection.
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.connection.close()
             return
         if "stall" in switches:
             state.stop.wait(state.stall_seconds)
