@@ -66,6 +66,39 @@ struct RegError {
     int line = 0;  // 0 when the failure is not tied to a line
     std::string message;
     std::string Text() const;
+    // Records the failure; answers false for "return error->Fail(...)".
+    bool Fail(int atLine, std::string what) {
+        line = atLine;
+        message = std::move(what);
+        return false;
+    }
+};
+
+// An open key, closed when it goes.
+class KeyHandle {
+public:
+    KeyHandle() = default;
+    ~KeyHandle() { Reset(); }
+    KeyHandle(const KeyHandle&) = delete;
+    KeyHandle& operator=(const KeyHandle&) = delete;
+    HKEY get() const { return key_; }
+    // The slot for RegOpenKeyExW and friends; closes what was there.
+    HKEY* out() {
+        Reset();
+        return &key_;
+    }
+    void Take(KeyHandle& other) {
+        Reset();
+        key_ = other.key_;
+        other.key_ = nullptr;
+    }
+    void Reset() {
+        if (key_) RegCloseKey(key_);
+        key_ = nullptr;
+    }
+
+private:
+    HKEY key_ = nullptr;
 };
 
 // The whole registry (no key) or one key with its subtree, as REGEDIT4 text.

@@ -60,18 +60,6 @@ int Failed(const std::string& message) {
     return kFailed;
 }
 
-class Key {
-public:
-    ~Key() {
-        if (key_) RegCloseKey(key_);
-    }
-    HKEY get() const { return key_; }
-    HKEY* out() { return &key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 // Names and texts for the terminal; an unpaired surrogate shows as "?".
 std::string Utf8(std::u16string_view s) {
     std::string out;
@@ -167,7 +155,7 @@ LONG ListKey(HKEY key, const std::string& path, bool recursive) {
             std::printf("%s\n", subPath.c_str());
             continue;
         }
-        Key child;
+        KeyHandle child;
         LONG r = RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ, child.out());
         if (r == ERROR_FILE_NOT_FOUND) continue;  // deleted meanwhile
         if (r != ERROR_SUCCESS) return r;
@@ -182,7 +170,7 @@ bool ParseKeyArg(const std::string& text, KeyPath* key, int* status) {
     return false;
 }
 
-int OpenExisting(const KeyPath& key, Key* handle, KeyPath* canonical) {
+int OpenExisting(const KeyPath& key, KeyHandle* handle, KeyPath* canonical) {
     LONG r = CanonicalPath(key, canonical);
     if (r == ERROR_SUCCESS) r = RegOpenKeyExW(canonical->root, canonical->sub.c_str(), 0, KEY_READ, handle->out());
     if (r != ERROR_SUCCESS) return Failed("cannot open " + KeyPathText(key) + ": " + Win32ErrorText(r));
@@ -209,7 +197,7 @@ int CommandList(const std::vector<std::string>& args) {
     KeyPath key, canonical;
     int status = 0;
     if (!ParseKeyArg(rest[0], &key, &status)) return status;
-    Key handle;
+    KeyHandle handle;
     if ((status = OpenExisting(key, &handle, &canonical)) != 0) return status;
     if (LONG r = ListKey(handle.get(), KeyPathText(canonical), recursive); r != ERROR_SUCCESS)
         return Failed("cannot list " + KeyPathText(key) + ": " + Win32ErrorText(r));
@@ -236,7 +224,7 @@ int CommandGet(const std::vector<std::string>& args) {
     KeyPath key, canonical;
     int status = 0;
     if (!ParseKeyArg(args[0], &key, &status)) return status;
-    Key handle;
+    KeyHandle handle;
     if ((status = OpenExisting(key, &handle, &canonical)) != 0) return status;
     Value v;
     if (args.size() > 1 && !ValueNameArg(args[1], &v.name, &status)) return status;
@@ -318,7 +306,7 @@ int CommandSet(const std::vector<std::string>& args) {
     } else {
         return UsageError("unknown TYPE \"" + type + "\" (dword, sz, expand_sz, binary or multi_sz)");
     }
-    Key handle;
+    KeyHandle handle;
     LONG r = RegCreateKeyExW(key.root, key.sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                              handle.out(), nullptr);
     if (r != ERROR_SUCCESS) return Failed("cannot create " + KeyPathText(key) + ": " + Win32ErrorText(r));
@@ -340,7 +328,7 @@ int CommandDelete(const std::vector<std::string>& args) {
     }
     std::u16string name;
     if (!ValueNameArg(args[1], &name, &status)) return status;
-    Key handle;
+    KeyHandle handle;
     LONG r = RegOpenKeyExW(key.root, key.sub.c_str(), 0, KEY_WRITE, handle.out());
     if (r == ERROR_SUCCESS) r = RegDeleteValueW(handle.get(), name.c_str());
     if (r != ERROR_SUCCESS)

@@ -29,8 +29,8 @@ struct Entry {
     HKEY root;
     std::u16string key;
     std::u16string name;
-    DWORD type;
-    std::vector<BYTE> data;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data = {};
 };
 
 void Put(const Entry& e) {
@@ -61,7 +61,9 @@ std::string Export(const char* key = nullptr) {
     std::string text;
     RegError error;
     KeyPath path;
-    if (key) EXPECT_TRUE(ParseKeyPath(key, &path));
+    if (key) {
+        EXPECT_TRUE(ParseKeyPath(key, &path));
+    }
     EXPECT_TRUE(ExportRegistry(key ? &path : nullptr, &text, &error)) << error.Text();
     return text;
 }
@@ -116,7 +118,9 @@ TEST(RegFile, LongHexListsAreWrappedAndReadBack) {
         size_t end = text.find('\n', start);
         std::string line = text.substr(start, end - start);
         EXPECT_LE(line.size(), 80u) << line;
-        if (lines > 3 && !line.empty()) EXPECT_EQ("  ", line.substr(0, 2));  // continuation lines
+        if (lines > 3 && !line.empty()) {
+            EXPECT_EQ("  ", line.substr(0, 2));  // continuation lines
+        }
         start = end + 1;
         ++lines;
     }
