@@ -87,6 +87,10 @@ public:
         return ERROR_SUCCESS;
     }
 
+    void Close() {
+        if (store_) store_->Close();
+    }
+
 private:
     // An unset variable is kept as a string that no variable can hold.
     static bool Same(const std::string& kept, const char* now) {
@@ -123,6 +127,14 @@ public:
         return reinterpret_cast<HKEY>(value);
     }
 
+    // At exit: lets go of every database, so that each is left as one
+    // self-contained file. Handles stay valid; a later call reconnects.
+    void CloseConnections() {
+        std::lock_guard lock(mutex_);
+        for (auto& [value, ref] : handles_) ref.store->Close();
+        device_.Close();
+    }
+
     LONG Close(HKEY hKey) {
         auto value = reinterpret_cast<std::uintptr_t>(hKey);
         if (RootId(value)) return ERROR_SUCCESS;  // closing a root is allowed and does nothing
@@ -148,7 +160,11 @@ private:
 
 // Never destroyed: keys may be closed from other libraries' static destructors.
 HandleTable& Handles() {
-    static HandleTable* table = new HandleTable;
+    static HandleTable* table = [] {
+        auto* t = new HandleTable;
+        std::atexit([] { Handles().CloseConnections(); });
+        return t;
+    }();
     return *table;
 }
 

@@ -587,6 +587,11 @@ LONG Store::Stats(KeyId key, KeyStats* out) {
     });
 }
 
+void Store::Close() {
+    std::lock_guard lock(mutex_);
+    Disconnect(g_forkGeneration != forkGeneration_);
+}
+
 LONG Store::Flush() {
     return Run(Mode::kRead, [&]() -> LONG {
         // A passive checkpoint syncs the WAL and copies what it can into the

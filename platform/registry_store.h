@@ -113,6 +113,9 @@ public:
     LONG Stats(KeyId key, KeyStats* out);
     // Makes committed changes durable in the database file.
     LONG Flush();
+    // Closes the connection (the last one to close folds the WAL into the
+    // database file); the next operation opens it again.
+    void Close();
 
 private:
     enum class Mode { kRead, kSnapshot, kWrite };

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -97,6 +98,9 @@ TEST_F(EditorTest, SetGetListAndDeleteEveryType) {
 TEST_F(EditorTest, WithoutArgumentsListsTheWholeDevice) {
     ASSERT_EQ(0, Run({"set", "HKLM\\Software\\Skyvane\\Device", "ScreenWidth", "dword", "480"}).status);
     ASSERT_EQ(0, Run({"set", "HKCR\\KWeather.KWeatherService", "@", "sz", "KWeather"}).status);
+    // A finished program leaves the registry as one self-contained file.
+    EXPECT_TRUE(std::filesystem::is_regular_file(root_.path() + "/registry.db"));
+    EXPECT_FALSE(std::filesystem::exists(root_.path() + "/registry.db-wal"));
     Result all = Run({});
     EXPECT_EQ(0, all.status);
     EXPECT_TRUE(Has(all.out, "HKEY_LOCAL_MACHINE\\Software\\Skyvane\\Device\n")) << all.out;
