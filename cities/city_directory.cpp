@@ -90,6 +90,7 @@ DirectoryResult CityDirectory::BeginCountry(std::u16string_view /*letter*/) {
     try {
         countries_.clear();
         countryIndex_ = -1;
+        countryCodePage_ = GetACP();
         std::u16string path = FilePath(kIndexFile);
         UniqueHandle file = OpenForReading(path);
         if (!file) return CannotOpen(path);
@@ -113,7 +114,7 @@ DirectoryResult CityDirectory::BeginCountry(std::u16string_view /*letter*/) {
 HRESULT CityDirectory::Country(std::u16string& name) const {
     name.clear();
     if (countryIndex_ < 0 || static_cast<std::size_t>(countryIndex_) >= countries_.size()) return S_FALSE;
-    name = FromAnsi(countries_[countryIndex_].name);
+    name = FromAnsi(countries_[countryIndex_].name, countryCodePage_);
     return S_OK;
 }
 
@@ -174,8 +175,10 @@ DirectoryResult CityDirectory::BeginCityByCountry(std::u16string_view country, s
         cityIndex_ = -1;
         sectionLineCount_ = 0;
 
-        // The code page is looked up once: every text of the call uses it.
+        // The code page is looked up once (it is a registry read): every text
+        // of the call, and the names handed out later, use it.
         const UINT codePage = GetACP();
+        cityCodePage_ = codePage;
         std::string key = ToAnsi(ToLower(country), codePage);
         std::u16string letter(letterArg);
         Step step = TakeStep(letter);
@@ -267,14 +270,14 @@ DirectoryResult CityDirectory::ReadSection(HANDLE data, const SectionEntry& sect
 HRESULT CityDirectory::City(std::u16string& name) const {
     name.clear();
     if (cityIndex_ < 0 || static_cast<std::size_t>(cityIndex_) >= cities_.size()) return S_FALSE;
-    name = FromAnsi(cities_[cityIndex_].name);
+    name = FromAnsi(cities_[cityIndex_].name, cityCodePage_);
     return S_OK;
 }
 
 HRESULT CityDirectory::CityCode(std::u16string& code) const {
     code.clear();
     if (cityIndex_ < 0 || static_cast<std::size_t>(cityIndex_) >= cities_.size()) return S_FALSE;
-    code = FromAnsi(cities_[cityIndex_].code);
+    code = FromAnsi(cities_[cityIndex_].code, cityCodePage_);
     return S_OK;
 }
 

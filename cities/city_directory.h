@@ -70,6 +70,8 @@ public:
     // had to use a letter section (1) or found the country whole (0).
     const std::vector<CityEntry>& Cities() const { return cities_; }
     LONG SplitByLetter() const { return splitByLetter_; }
+    // The code page the city list's texts are in.
+    UINT CitiesCodePage() const { return cityCodePage_; }
 
 private:
     std::u16string FilePath(std::u16string_view fileName) const;
@@ -81,9 +83,11 @@ private:
     std::u16string databasePath_ = kDefaultDatabasePath;
     std::vector<CountryEntry> countries_;
     LONG countryIndex_ = -1;
+    UINT countryCodePage_ = 1252;
     std::optional<std::vector<SectionEntry>> sections_;
     std::vector<CityEntry> cities_;
     LONG cityIndex_ = -1;
+    UINT cityCodePage_ = 1252;
     LONG sectionLineCount_ = 0;
     LONG splitByLetter_ = 0;
 };
