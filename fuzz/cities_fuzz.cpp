@@ -59,6 +59,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     char templ[] = "/tmp/cities-fuzz-XXXXXX";
     if (!mkdtemp(templ)) std::abort();
     g_folder = templ;
+    std::atexit([] {
+        std::error_code ec;
+        std::filesystem::remove_all(g_folder, ec);
+    });
     // A device root of its own, so the code page lookup never touches a real one.
     setenv("SKYVANE_ROOT", (g_folder / "device").c_str(), 1);
     return 0;
