@@ -507,8 +507,9 @@ TEST_F(DispatchTest, ObjectAndVariantArguments) {
     object.pdispVal = dispatch_.Get();
     ASSERT_EQ(Call(dispatch_.Get(), 7, DISPATCH_METHOD, {object, Variant::R8(1)}, &result), S_OK);
     EXPECT_EQ(skyvane::BstrView(result.bstrVal), u"object/5");
-    ASSERT_EQ(Call(dispatch_.Get(), 7, DISPATCH_METHOD, {Variant(), Variant::Str(u"x")}, &result), S_OK);
-    EXPECT_EQ(skyvane::BstrView(result.bstrVal), u"nothing/8");
+    Variant second;
+    ASSERT_EQ(Call(dispatch_.Get(), 7, DISPATCH_METHOD, {Variant(), Variant::Str(u"x")}, &second), S_OK);
+    EXPECT_EQ(skyvane::BstrView(second.bstrVal), u"nothing/8");
 }
 
 TEST_F(DispatchTest, FailingMembersReportThroughExcepInfo) {
