@@ -6,6 +6,10 @@
 #include <pugixml.hpp>
 
 #include <atomic>
+#include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <memory>
 #include <string>
@@ -110,15 +114,19 @@ void DecodeUtf8(std::string_view s, Sink&& put) {
     }
 }
 
-// A BSTR of a UTF-8 text, sized exactly in a first pass. NULL only when out of
-// memory.
+// A BSTR of a UTF-8 text, sized exactly in a first pass. Names and texts of
+// the answers are mostly ASCII, which is copied without decoding. NULL only
+// when out of memory.
 BSTR Utf8ToBstr(std::string_view s) {
-    size_t units = 0;
-    DecodeUtf8(s, [&](char16_t) { ++units; });
+    size_t ascii = 0;
+    while (ascii < s.size() && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
+    size_t units = ascii;
+    if (ascii < s.size()) DecodeUtf8(s.substr(ascii), [&](char16_t) { ++units; });
     BSTR b = SysAllocStringLen(nullptr, UINT(units));
     if (!b) return nullptr;
-    size_t i = 0;
-    DecodeUtf8(s, [&](char16_t c) { b[i++] = c; });
+    for (size_t i = 0; i < ascii; ++i) b[i] = char16_t(s[i]);
+    size_t i = ascii;
+    if (ascii < s.size()) DecodeUtf8(s.substr(ascii), [&](char16_t c) { b[i++] = c; });
     return b;
 }
 
@@ -173,6 +181,13 @@ std::string_view NodeText(const pugi::xml_node& node, std::string& scratch) {
 // ---------------------------------------------------------------------------
 // Objects.
 
+// What XmlElementView::Of asks a node for: the parser's node behind it. Only
+// this DOM's element and document objects answer it.
+struct IXmlNativeNode : IUnknown {
+    virtual void* STDMETHODCALLTYPE NativeElement() = 0;
+};
+constexpr IID IID_IXmlNativeNode = MakeGuid("{5E1A7C3B-2D94-4F08-9B61-7C0D3E8A4F25}");
+
 // One parsed text. Nodes share it with their document.
 struct DomTree {
     pugi::xml_document doc;
@@ -183,8 +198,8 @@ HRESULT WrapNode(const TreePtr& tree, pugi::xml_node node, IXMLDOMNode** out);
 
 // IDispatch of the DOM objects: they are driven through their interfaces, so
 // late binding knows no names.
-template <class Derived, class Itf>
-class DomObject : public ComObject<Derived, Itf> {
+template <class Derived, class... Itfs>
+class DomObject : public ComObject<Derived, Itfs...> {
 public:
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override {
         if (!pctinfo) return E_POINTER;
@@ -209,8 +224,8 @@ private:
 };
 
 // The IXMLDOMNode members, over Derived's Tree() and Node().
-template <class Derived, class Itf>
-class DomNodeBase : public DomObject<Derived, Itf> {
+template <class Derived, class... Itfs>
+class DomNodeBase : public DomObject<Derived, Itfs...> {
 public:
     HRESULT STDMETHODCALLTYPE get_nodeName(BSTR* name) override {
         if (!name) return E_INVALIDARG;
@@ -343,8 +358,8 @@ private:
     LONG next_ = 0;
 };
 
-template <class Derived, class Itf>
-HRESULT DomNodeBase<Derived, Itf>::get_childNodes(IXMLDOMNodeList** childList) {
+template <class Derived, class... Itfs>
+HRESULT DomNodeBase<Derived, Itfs...>::get_childNodes(IXMLDOMNodeList** childList) {
     if (!childList) return E_INVALIDARG;
     *childList = nullptr;
     ComPtr<DomNodeList> list;
@@ -374,7 +389,7 @@ private:
     pugi::xml_node node_;
 };
 
-class DomElement final : public DomNodeBase<DomElement, IXMLDOMElement> {
+class DomElement final : public DomNodeBase<DomElement, IXMLDOMElement, IXmlNativeNode> {
 public:
     DomElement(TreePtr tree, pugi::xml_node node) : tree_(std::move(tree)), node_(node) {}
 
@@ -383,11 +398,14 @@ public:
             InterfaceEntry::Of<DomElement, IXMLDOMElement>(IID_IXMLDOMElement),
             InterfaceEntry::Of<DomElement, IXMLDOMElement>(IID_IXMLDOMNode),
             InterfaceEntry::Of<DomElement, IXMLDOMElement>(IID_IDispatch),
+            InterfaceEntry::Of<DomElement, IXmlNativeNode>(IID_IXmlNativeNode),
         };
         return table;
     }
     const TreePtr& Tree() const { return tree_; }
     pugi::xml_node Node() const { return node_; }
+
+    void* STDMETHODCALLTYPE NativeElement() override { return node_.internal_object(); }
 
     HRESULT STDMETHODCALLTYPE get_tagName(BSTR* tagName) override {
         if (!tagName) return E_INVALIDARG;
@@ -486,7 +504,7 @@ constexpr LONG kXmlErrorNoRoot = kXmlErrorBase + 0x40;
 constexpr LONG kXmlErrorManyRoots = kXmlErrorBase + 0x41;
 constexpr LONG kXmlErrorTopLevelText = kXmlErrorBase + 0x42;
 
-class DomDocument final : public DomNodeBase<DomDocument, IXMLDOMDocument> {
+class DomDocument final : public DomNodeBase<DomDocument, IXMLDOMDocument, IXmlNativeNode> {
 public:
     DomDocument() : tree_(std::make_shared<DomTree>()) {}
 
@@ -495,11 +513,14 @@ public:
             InterfaceEntry::Of<DomDocument, IXMLDOMDocument>(IID_IXMLDOMDocument),
             InterfaceEntry::Of<DomDocument, IXMLDOMDocument>(IID_IXMLDOMNode),
             InterfaceEntry::Of<DomDocument, IXMLDOMDocument>(IID_IDispatch),
+            InterfaceEntry::Of<DomDocument, IXmlNativeNode>(IID_IXmlNativeNode),
         };
         return table;
     }
     const TreePtr& Tree() const { return tree_; }
     pugi::xml_node Node() const { return tree_->doc; }
+
+    void* STDMETHODCALLTYPE NativeElement() override { return tree_->doc.document_element().internal_object(); }
 
     HRESULT STDMETHODCALLTYPE get_documentElement(IXMLDOMElement** DOMElement) override {
         if (!DOMElement) return E_INVALIDARG;
@@ -543,15 +564,39 @@ private:
     bool Load(std::u16string_view text) {
         // A byte order mark is not part of the text.
         if (!text.empty() && text.front() == u'\xFEFF') text.remove_prefix(1);
-        size_t bytes = 0;
-        EncodeUtf8(text, [&](char) { ++bytes; });
-        // The parser works in place on a buffer it owns and frees.
-        char* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(bytes ? bytes : 1));
-        if (!buffer) throw std::bad_alloc();
-        size_t at = 0;
-        EncodeUtf8(text, [&](char c) { buffer[at++] = c; });
-
         auto tree = std::make_shared<DomTree>();
+        // The parser works in place on a buffer it owns and frees; three bytes
+        // per unit hold any text.
+        size_t capacity = text.size() * 3 + 1;
+        char* buffer = static_cast<char*>(pugi::get_memory_allocation_function()(capacity));
+        if (!buffer) throw std::bad_alloc();
+        size_t bytes = 0;
+        const char16_t* p = text.data();
+        const size_t n = text.size();
+        for (size_t i = 0; i < n;) {
+            // Runs of ASCII, the bulk of any answer, are copied eight units at a time.
+#if defined(__SSE2__)
+            if (i + 8 <= n) {
+                __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+                if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(short(0xFF80))),
+                                                      _mm_setzero_si128())) == 0xFFFF) {
+                    _mm_storel_epi64(reinterpret_cast<__m128i*>(buffer + bytes), _mm_packus_epi16(units, units));
+                    bytes += 8;
+                    i += 8;
+                    continue;
+                }
+            }
+#endif
+            if (p[i] < 0x80) {
+                buffer[bytes++] = char(p[i++]);
+                continue;
+            }
+            size_t end = i + 1;
+            while (end < n && p[end] >= 0x80) ++end;
+            EncodeUtf8(text.substr(i, end - i), [&](char c) { buffer[bytes++] = c; });
+            i = end;
+        }
+
         // As a fragment, so that text or a second element beside the root is
         // seen and refused below instead of silently dropped.
         pugi::xml_parse_result result = tree->doc.load_buffer_inplace_own(
@@ -632,5 +677,62 @@ HRESULT CreateDOMDocument(IUnknown* outer, REFIID riid, void** ppv) {
 }
 
 long LiveDomObjectCount() { return g_liveDomObjects.load(std::memory_order_relaxed); }
+
+// ---------------------------------------------------------------------------
+// XmlElementView
+
+namespace {
+pugi::xml_node AsNode(void* p) { return pugi::xml_node(static_cast<pugi::xml_node_struct*>(p)); }
+
+pugi::xml_node ElementFrom(pugi::xml_node n) {
+    while (n && n.type() != pugi::node_element) n = n.next_sibling();
+    return n;
+}
+}  // namespace
+
+XmlElementView XmlElementView::Of(IUnknown* node) noexcept {
+    if (!node) return {};
+    ComPtr<IXmlNativeNode> native;
+    if (FAILED(node->QueryInterface(IID_IXmlNativeNode, reinterpret_cast<void**>(&native))) || !native) return {};
+    return XmlElementView(native->NativeElement());
+}
+
+std::string_view XmlElementView::Name() const noexcept { return AsNode(node_).name(); }
+
+const char* XmlElementView::NameData() const noexcept { return AsNode(node_).name(); }
+
+std::string_view XmlElementView::Text(std::string& scratch) const { return NodeText(AsNode(node_), scratch); }
+
+bool XmlElementView::Attribute(std::string_view name, std::string_view& value) const noexcept {
+    for (pugi::xml_attribute a = AsNode(node_).first_attribute(); a; a = a.next_attribute()) {
+        if (name == a.name()) {
+            value = a.value();
+            return true;
+        }
+    }
+    return false;
+}
+
+XmlElementView XmlElementView::FirstChild() const noexcept {
+    return XmlElementView(ElementFrom(AsNode(node_).first_child()).internal_object());
+}
+
+XmlElementView XmlElementView::Next() const noexcept {
+    return XmlElementView(ElementFrom(AsNode(node_).next_sibling()).internal_object());
+}
+
+void XmlTextToUtf16(std::string_view utf8, std::u16string& out) {
+    size_t ascii = 0;
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+    out.resize(ascii);
+    for (size_t i = 0; i < ascii; ++i) out[i] = char16_t(utf8[i]);
+    if (ascii < utf8.size()) DecodeUtf8(utf8.substr(ascii), [&](char16_t c) { out.push_back(c); });
+}
+
+std::u16string XmlTextToUtf16(std::string_view utf8) {
+    std::u16string out;
+    XmlTextToUtf16(utf8, out);
+    return out;
+}
 
 }  // namespace skyvane

@@ -21,6 +21,9 @@
 //   knows no names (GetIDsOfNames answers DISP_E_UNKNOWNNAME).
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "platform/comptr.h"
 #include "platform/unknwn.h"
 
@@ -102,6 +105,42 @@ SKYVANE_DECLARE_IID(IXMLDOMElement, IID_IXMLDOMElement);
 SKYVANE_DECLARE_IID(IXMLDOMParseError, IID_IXMLDOMParseError);
 
 namespace skyvane {
+
+// Direct reading of this platform's DOM, for readers that walk large answers:
+// no object and no BSTR per step. A view stays valid while the node or
+// document it came from is alive (a reload of the document does not end it).
+// Names, texts and attribute values are UTF-8 and follow the interfaces' rules
+// (get_text's trimming, case-sensitive names).
+class XmlElementView {
+public:
+    XmlElementView() noexcept = default;
+    // The element behind an element node of this DOM, or the root element of
+    // a document of this DOM; an empty view for anything else (other nodes,
+    // objects of another DOM, NULL).
+    static XmlElementView Of(IUnknown* node) noexcept;
+
+    explicit operator bool() const noexcept { return node_ != nullptr; }
+    std::string_view Name() const noexcept;
+    // The same, NUL-terminated, for comparing without measuring it first.
+    const char* NameData() const noexcept;
+    // The text as get_text gives it; scratch may hold it.
+    std::string_view Text(std::string& scratch) const;
+    // The attribute's value; false when there is none.
+    bool Attribute(std::string_view name, std::string_view& value) const noexcept;
+    // The first child element and the next sibling element (empty at the end).
+    XmlElementView FirstChild() const noexcept;
+    XmlElementView Next() const noexcept;
+
+private:
+    explicit XmlElementView(void* node) noexcept : node_(node) {}
+    void* node_ = nullptr;
+};
+
+// A UTF-8 text of the DOM as the interfaces would hand it out (the second form
+// reuses the string's storage).
+std::u16string XmlTextToUtf16(std::string_view utf8);
+void XmlTextToUtf16(std::string_view utf8, std::u16string& out);
+
 // A new, empty DOM document (what the DOMDocument class factory makes).
 HRESULT CreateDOMDocument(IUnknown* outer, REFIID riid, void** ppv);
 // DOM objects alive in this process; tests use it to find leaks.

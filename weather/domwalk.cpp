@@ -10,6 +10,12 @@ std::optional<std::u16string> NodeText(IXMLDOMNode* node) {
     return text.Str();
 }
 
+bool NodeText(IXMLDOMNode* node, skyvane::Bstr& text) {
+    if (SUCCEEDED(node->get_text(text.Out())) && text.get()) return true;
+    text = skyvane::Bstr();
+    return false;
+}
+
 std::u16string TagName(IXMLDOMElement* element) {
     skyvane::Bstr name;
     if (FAILED(element->get_tagName(name.Out()))) return {};

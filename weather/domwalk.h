@@ -40,6 +40,8 @@ HRESULT ForEachChildElement(IXMLDOMNode* node, F&& f) {
 
 // The node's text as get_text gives it; nothing when the DOM gives none.
 std::optional<std::u16string> NodeText(IXMLDOMNode* node);
+// The same into a BSTR; false (and an empty text) when the DOM gives none.
+bool NodeText(IXMLDOMNode* node, skyvane::Bstr& text);
 // The element's tag name (empty when the DOM gives none).
 std::u16string TagName(IXMLDOMElement* element);
 // The attribute's text; nothing when it is absent or not a string.

@@ -4,6 +4,7 @@
 
 #include "platform/oledate.h"
 #include "platform/wformat.h"
+#include "weather/recordloader.h"
 
 using skyvane::DispGet;
 using skyvane::DispMethod;
@@ -169,7 +170,17 @@ HRESULT KWeatherInfo::put_Type(KWeatherType) {
 HRESULT KWeatherInfo::LoadFromXMLNode(IUnknown* pNode, KWeatherType Type) {
     if (Type == KWUnknown) return Fail(E_INVALIDARG, u"The record type must be given");
     f_.type = Type;
-    return skyvane::ComGuard(CLSID_KWeatherInfo, IID_IKWeatherInfo, [&] { return LoadFields(f_, pNode, Type); });
+    return skyvane::ComGuard(CLSID_KWeatherInfo, IID_IKWeatherInfo, [&] {
+        ReadingTime now;
+        return LoadFields(f_, pNode, Type, now);
+    });
+}
+
+HRESULT KWeatherInfo::LoadFromElement(const skyvane::XmlElementView& element, KWeatherType type, ReadingTime& time) {
+    if (type == KWUnknown) return Fail(E_INVALIDARG, u"The record type must be given");
+    f_.type = type;
+    return skyvane::ComGuard(CLSID_KWeatherInfo, IID_IKWeatherInfo,
+                             [&] { return LoadFields(f_, element, type, time); });
 }
 
 HRESULT KWeatherInfo::get_SuppliedString(BSTR* pVal) { return GetText(pVal, f_.suppliedString); }

@@ -11,10 +11,13 @@
 
 #include "platform/comobject.h"
 #include "platform/dispatch.h"
+#include "platform/msxml.h"
 #include "weather/kweather_interfaces.h"
 #include "weather/valuereaders.h"
 
 namespace kweather {
+
+class ReadingTime;
 
 // The data of one record. Texts are empty when the feed gave none: a getter
 // hands out a null string for an empty text.
@@ -69,10 +72,6 @@ struct WeatherFields {
 // The record's debug text (DebugInfo).
 std::u16string FormatDebugInfo(const WeatherFields& f);
 
-// Fills a record from one element of the answer (LoadFromXMLNode after its
-// argument checks). Failures are those of the DOM.
-HRESULT LoadFields(WeatherFields& f, IUnknown* node, KWeatherType type);
-
 class KWeatherInfo final
     : public skyvane::ComObject<KWeatherInfo, skyvane::DispatchImpl<KWeatherInfo, IKWeatherInfo8>, ISupportErrorInfo> {
 public:
@@ -85,6 +84,9 @@ public:
 
     // For the reader, which fills records it made itself.
     WeatherFields& Fields() noexcept { return f_; }
+    // LoadFromXMLNode for an element of this platform's DOM, which the reader
+    // walks directly.
+    HRESULT LoadFromElement(const skyvane::XmlElementView& element, KWeatherType type, ReadingTime& time);
 
     // IKWeatherInfo
     HRESULT STDMETHODCALLTYPE get_Type(KWeatherType* pVal) override;

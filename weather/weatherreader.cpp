@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include "platform/enumunknown.h"
 #include "platform/variant.h"
 #include "platform/wformat.h"
-#include "weather/domwalk.h"
+#include "weather/domaccess.h"
+#include "weather/recordloader.h"
 #include "weather/strings.h"
 #include "weather/weatherinfo.h"
 
@@ -57,23 +60,35 @@ HRESULT FindErr(IXMLDOMElement* root, ComPtr<IXMLDOMElement>& err) {
     });
 }
 
-// One run of Build records.
+// Makes a record and loads it from an element; a record that fails to load
+// (its failure already described by the record) aborts the build.
+ComPtr<KWeatherInfo> LoadRecord(ComDom::Element e, KWeatherType type, ComPtr<KWeatherInfo> record) {
+    skyvane::ThrowIfFailed(record->LoadFromXMLNode(static_cast<IXMLDOMNode*>(e), type));
+    return record;
+}
+ComPtr<KWeatherInfo> LoadRecord(const NativeDom::Element& e, KWeatherType type, ComPtr<KWeatherInfo> record,
+                                ReadingTime& time) {
+    skyvane::ThrowIfFailed(record->LoadFromElement(e, type, time));
+    return record;
+}
+
+// One run of Build records over the root element.
+template <class Dom>
 class RecordBuilder {
 public:
-    void Run(IXMLDOMDocument* doc) {
-        ComPtr<IXMLDOMElement> root;
-        skyvane::ThrowIfFailed(doc->get_documentElement(&root));
-        if (!root) return;  // an empty document has no records
-        Check(ForEachChildElement(root.Get(), [&](IXMLDOMElement* e, Name name) {
-            if (name == u"err") throw ComError(ErrElementFailure(e));
-            if (name == u"dayf" || name == u"hh") ForecastBlock(e);
-            else if (name == u"cc") Append(Located(Load(e, KWCurrent)));
-            else if (name == u"pa") Append(Located(Load(e, KWPressureArchive)));
-            else if (name == u"ta") Append(Located(Load(e, KWTempArchive)));
-            else if (name == u"wa") Append(Located(Load(e, KWWindchillArchive)));
-            else if (name == u"loc") Append(Load(e, KWLocal));
-            else if (name == u"alerts") Children(e, u"WatchesWarnings", [&](IXMLDOMElement* c) { Append(Load(c, KWAlert)); });
-            else if (name == u"MAPS") Children(e, u"MAP", [&](IXMLDOMElement* c) { maps_.push_back(Load(c, KWMap)); });
+    using Element = typename Dom::Element;
+
+    void Run(Element root) {
+        Check(Dom::ForEachChild(root, [&](Element e, auto name) {
+            if (NameIs(name, "err")) throw ComError(ErrFailure(e));
+            if (NameIs(name, "dayf") || NameIs(name, "hh")) ForecastBlock(e);
+            else if (NameIs(name, "cc")) Append(Located(Load(e, KWCurrent)));
+            else if (NameIs(name, "pa")) Append(Located(Load(e, KWPressureArchive)));
+            else if (NameIs(name, "ta")) Append(Located(Load(e, KWTempArchive)));
+            else if (NameIs(name, "wa")) Append(Located(Load(e, KWWindchillArchive)));
+            else if (NameIs(name, "loc")) Append(Load(e, KWLocal));
+            else if (NameIs(name, "alerts")) Children(e, "WatchesWarnings", [&](Element c) { Append(Load(c, KWAlert)); });
+            else if (NameIs(name, "MAPS")) Children(e, "MAP", [&](Element c) { maps_.push_back(Load(c, KWMap)); });
             return S_OK;
         }));
         // Maps come last, largest number first.
@@ -90,13 +105,25 @@ private:
         if (FAILED(hr)) throw ComError(hr);
     }
 
-    // A new record loaded from the element; its own failure (already
-    // described by the record) aborts the build.
     static ComPtr<KWeatherInfo> New() { return skyvane::MakeComObject<KWeatherInfo>(); }
-    static ComPtr<KWeatherInfo> Load(IXMLDOMElement* e, KWeatherType type, ComPtr<KWeatherInfo> record = nullptr) {
-        if (!record) record = New();
-        Check(record->LoadFromXMLNode(static_cast<IXMLDOMNode*>(e), type));
-        return record;
+    ComPtr<KWeatherInfo> Load(Element e, KWeatherType type, ComPtr<KWeatherInfo> record = nullptr) {
+        if constexpr (std::is_same_v<Dom, NativeDom>)
+            return LoadRecord(e, type, record ? std::move(record) : New(), time_);
+        else
+            return LoadRecord(e, type, record ? std::move(record) : New());
+    }
+
+    // The description of an "err" element: string 102.
+    static HRESULT ErrFailure(Element e) {
+        if constexpr (std::is_same_v<Dom, ComDom>) {
+            return ErrElementFailure(e);
+        } else {
+            std::string scratch;
+            std::u16string detail = skyvane::XmlTextToUtf16(e.Text(scratch));
+            std::string_view type;
+            if (e.Attribute("type", type)) detail += skyvane::XmlTextToUtf16(type);
+            return AnswerError(kStringServiceError, detail);
+        }
     }
 
     // Current and archive records carry the update-location text seen so far.
@@ -110,42 +137,54 @@ private:
     }
 
     template <class F>
-    static void Children(IXMLDOMElement* parent, Name wanted, F&& f) {
-        Check(ForEachChildElement(parent, [&](IXMLDOMElement* c, Name name) {
-            if (name == wanted) f(c);
+    static void Children(Element parent, std::string_view wanted, F&& f) {
+        Check(Dom::ForEachChild(parent, [&](Element c, auto name) {
+            if (NameIs(name, wanted)) f(c);
             return S_OK;
         }));
     }
 
     // "dayf" or "hh": day, night and hour records.
-    void ForecastBlock(IXMLDOMElement* block) {
+    void ForecastBlock(Element block) {
         DATE base = kNaDate;
-        std::optional<std::u16string> supplied;
+        bool supplied = false;
+        std::u16string suppliedText;
         auto fresh = [&] {
             ComPtr<KWeatherInfo> record = New();
-            if (supplied) record->Fields().suppliedString = *supplied;
+            if (supplied) record->Fields().suppliedString = suppliedText;
             return record;
         };
-        Check(ForEachChildElement(block, [&](IXMLDOMElement* e, Name name) {
-            if (name == u"lsup") {
-                supplied = NodeText(e);
-                base = ParseStampDate(supplied.value_or(std::u16string()));
-            } else if (name == u"us") {
-                if (auto text = NodeText(e)) usLoc_ = std::move(*text);
-            } else if (name == u"day") {
-                int d = ParseInteger(AttributeText(e, u"d").value_or(std::u16string()));
-                for (KWeatherType type : {KWDay, KWNight}) {
-                    ComPtr<KWeatherInfo> record = Load(e, type, fresh());
+        Check(Dom::ForEachChild(block, [&](Element e, auto name) {
+            if (NameIs(name, "lsup")) {
+                typename Dom::Text text;
+                supplied = Dom::GetText(e, text);
+                suppliedText = supplied ? text.Wide() : std::u16string();
+                base = supplied ? ParseStampDate(text.View()) : kNaDate;
+            } else if (NameIs(name, "us")) {
+                typename Dom::Text text;
+                if (Dom::GetText(e, text)) usLoc_ = text.Wide();
+            } else if (NameIs(name, "day")) {
+                typename Dom::Text d;
+                int offset = Dom::GetAttribute(e, "d", d) ? ParseInteger(d.View()) : kNaInt;
+                ComPtr<KWeatherInfo> day = fresh(), night = fresh();
+                if constexpr (std::is_same_v<Dom, NativeDom>) {
+                    Check(LoadDayAndNight(day->Fields(), night->Fields(), e));
+                } else {
+                    Load(e, KWDay, day);
+                    Load(e, KWNight, night);
+                }
+                for (ComPtr<KWeatherInfo>& record : {std::ref(day), std::ref(night)}) {
                     WeatherFields& f = record->Fields();
-                    f.date = std::trunc(base + d);
+                    f.date = std::trunc(base + offset);
                     f.forecastDate = base;
                     f.usLoc = usLoc_;
                     Append(std::move(record));
                 }
-            } else if (name == u"hday") {
+            } else if (NameIs(name, "hday")) {
                 ComPtr<KWeatherInfo> record = Load(e, KWHBH, fresh());
                 WeatherFields& f = record->Fields();
-                if (auto dt = AttributeText(e, u"dt")) f.date = ParseStampDate(*dt);
+                typename Dom::Text dt;
+                if (Dom::GetAttribute(e, "dt", dt)) f.date = ParseStampDate(dt.View());
                 f.forecastDate = base;
                 Append(std::move(record));
             }
@@ -153,6 +192,7 @@ private:
         }));
     }
 
+    ReadingTime time_;      // one reading of the clock for the whole answer
     std::u16string usLoc_;  // the update-location text; kept across blocks
     std::vector<ComPtr<IUnknown>> records_;
     std::vector<ComPtr<KWeatherInfo>> maps_;
@@ -202,9 +242,21 @@ HRESULT BuildWeatherRecords(IUnknown* document, IEnumUnknown** records) noexcept
     if (!document || FAILED(document->QueryInterface(IID_PPV_ARGS(&doc))) || !doc)
         return ServiceError(E_INVALIDARG, IID_IKWeatherService, u"The object is not an XML document");
     return skyvane::ComGuard(CLSID_KWeatherService, IID_IKWeatherService, [&] {
-        RecordBuilder builder;
-        builder.Run(doc.Get());
-        *records = builder.TakeEnumerator().Detach();
+        // This platform's own DOM is read directly; any other through its
+        // interfaces. A document without a root element has no records.
+        ComPtr<IEnumUnknown> result;
+        if (skyvane::XmlElementView root = skyvane::XmlElementView::Of(doc.Get())) {
+            RecordBuilder<NativeDom> builder;
+            builder.Run(root);
+            result = builder.TakeEnumerator();
+        } else {
+            ComPtr<IXMLDOMElement> element;
+            skyvane::ThrowIfFailed(doc->get_documentElement(&element));
+            RecordBuilder<ComDom> builder;
+            if (element) builder.Run(element.Get());
+            result = builder.TakeEnumerator();
+        }
+        *records = result.Detach();
         return S_OK;
     });
 }

@@ -1,0 +1,146 @@
+// Load document plus Build records of the realistic answer (79 records) against
+// a plain pugixml parse of the same text, in one run; prints both times and
+// their ratio. The reader's aim is a ratio of at most 2.
+#include <benchmark/benchmark.h>
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <malloc.h>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/bstr.h"
+#include "platform/textconv.h"
+#include "weather/weatherreader.h"
+
+namespace {
+
+const std::string& Utf8Text() {
+    static const std::string text = [] {
+        std::ifstream in(std::string(SKYVANE_SOURCE_DIR) + "/tests/data/weather_moscow.xml", std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }();
+    return text;
+}
+
+// The text as the service hands it to the reader: a BSTR.
+const skyvane::Bstr& WideText() {
+    static const skyvane::Bstr text(skyvane::FromUtf8(Utf8Text()));
+    return text;
+}
+
+void PlainPugixmlParse(benchmark::State& state) {
+    const std::string& text = Utf8Text();
+    for (auto _ : state) {
+        pugi::xml_document doc;
+        pugi::xml_parse_result result = doc.load_buffer(text.data(), text.size());
+        benchmark::DoNotOptimize(result);
+        if (!result) state.SkipWithError("pugixml refused the document");
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+}
+
+void LoadAndBuildRecords(benchmark::State& state) {
+    const skyvane::Bstr& text = WideText();
+    ULONG count = 0;
+    for (auto _ : state) {
+        IXMLDOMDocument* doc = nullptr;
+        IEnumUnknown* records = nullptr;
+        if (FAILED(kweather::LoadWeatherDocument(text, &doc)) ||
+            FAILED(kweather::BuildWeatherRecords(doc, &records))) {
+            state.SkipWithError("the reader refused the document");
+            break;
+        }
+        benchmark::DoNotOptimize(records);
+        doc->Release();
+        records->Release();
+    }
+    // One more, to report how many records each run made.
+    IXMLDOMDocument* doc = nullptr;
+    IEnumUnknown* records = nullptr;
+    if (SUCCEEDED(kweather::LoadWeatherDocument(text, &doc)) && SUCCEEDED(kweather::BuildWeatherRecords(doc, &records))) {
+        IUnknown* item = nullptr;
+        while (records->Next(1, &item, nullptr) == S_OK) {
+            item->Release();
+            ++count;
+        }
+        records->Release();
+    }
+    if (doc) doc->Release();
+    state.counters["records"] = double(count);
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(Utf8Text().size()));
+}
+
+BENCHMARK(PlainPugixmlParse)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LoadAndBuildRecords)->Unit(benchmark::kMicrosecond);
+
+// Keeps the time per iteration of every repetition for the summary line.
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            Times& t = times_[run.run_name.function_name];
+            t.cpu.push_back(run.GetAdjustedCPUTime());
+            t.real.push_back(run.GetAdjustedRealTime());
+        }
+    }
+    struct Times {
+        std::vector<double> cpu, real;
+    };
+    static double Median(std::vector<double> v) {
+        if (v.empty()) return 0;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    }
+    const Times* Find(const std::string& name) const {
+        auto it = times_.find(name);
+        return it == times_.end() ? nullptr : &it->second;
+    }
+
+private:
+    std::map<std::string, Times> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Neither side should pay for handing memory back to the system after
+    // every run (glibc trims the heap top once a run frees its buffers, and the
+    // next run faults the pages in again): keep the heap.
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    mallopt(M_MMAP_THRESHOLD, 64 << 20);
+    // By default both benchmarks run as interleaved repetitions, so that a
+    // busy machine weighs on both alike; the summary takes the medians.
+    std::vector<char*> args(argv, argv + argc);
+    static char repetitions[] = "--benchmark_repetitions=15";
+    static char interleave[] = "--benchmark_enable_random_interleaving=true";
+    static char minTime[] = "--benchmark_min_time=0.2";
+    if (argc == 1) args.insert(args.end(), {repetitions, interleave, minTime});
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto* plain = reporter.Find("PlainPugixmlParse");
+    const auto* reader = reporter.Find("LoadAndBuildRecords");
+    if (plain && reader) {
+        double plainCpu = SummaryReporter::Median(plain->cpu), readerCpu = SummaryReporter::Median(reader->cpu);
+        double plainReal = SummaryReporter::Median(plain->real), readerReal = SummaryReporter::Median(reader->real);
+        std::printf("\nmedians of %zu runs each\n", reader->cpu.size());
+        std::printf("weather reader (Load document + Build records): %.1f us CPU, %.1f us wall\n", readerCpu,
+                    readerReal);
+        std::printf("plain pugixml parse of the same text:           %.1f us CPU, %.1f us wall\n", plainCpu,
+                    plainReal);
+        std::printf("ratio: %.2f by CPU time, %.2f by wall time (aim: at most 2)\n", readerCpu / plainCpu,
+                    readerReal / plainReal);
+    }
+    benchmark::Shutdown();
+    return 0;
+}
