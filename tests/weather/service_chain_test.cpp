@@ -11,13 +11,16 @@
 
 #include "platform/bstr.h"
 #include "platform/com.h"
+#include "platform/msxml.h"
 #include "platform/testclock.h"
 #include "platform/textconv.h"
 #include "platform/wintime.h"
 #include "testutil/testutil.h"
 #include "weather/kweather_service.h"
 #include "weather/request_chain.h"
+#include "servers/scriptedserver.h"
 #include "weather/service_feedsim.h"
+#include "weather/weatherinfo.h"
 
 using kweather::KWeatherService;
 using skyvane::Bstr;
@@ -149,9 +152,16 @@ protected:
         ASSERT_TRUE(skyvane::testclock::Enable(root_.path() + "/clock"));
         ASSERT_TRUE(skyvane::testclock::Freeze(true));
         ASSERT_EQ(KWeatherService::CreateObject(service_), S_OK);
+        records_ = kweather::LiveWeatherInfoCount();
+        dom_ = skyvane::LiveDomObjectCount();
+        bstrs_ = skyvane::LiveBstrCount();
     }
     void TearDown() override {
         service_.Reset();
+        SetErrorInfo(0, nullptr);  // the error object holds texts of its own
+        EXPECT_EQ(kweather::LiveWeatherInfoCount(), records_) << "records leaked";
+        EXPECT_EQ(skyvane::LiveDomObjectCount(), dom_) << "DOM objects leaked";
+        EXPECT_EQ(skyvane::LiveBstrCount(), bstrs_) << "BSTRs leaked";
         skyvane::testclock::Disable();
         CoUninitialize();
     }
@@ -178,6 +188,7 @@ protected:
 
     skyvane::test::ScopedDeviceRoot root_;
     ComPtr<KWeatherService> service_;
+    long records_ = 0, dom_ = 0, bstrs_ = 0;
 };
 
 TEST_F(ServiceChainTest, SuccessOnTheSecondTryAsksNobodyElse) {
@@ -305,6 +316,30 @@ TEST_F(ServiceChainTest, WeatherReadsGzippedChunkedAnswersIntoRecords) {
     EXPECT_EQ(std::count(types.begin(), types.end(), KWLocal), 1);
     EXPECT_EQ(std::count(types.begin(), types.end(), KWMap), 3);
     EXPECT_EQ(sim.Targets().size(), 1u);
+}
+
+TEST_F(ServiceChainTest, AnEmptyAnswerIsASuccessWithoutTextAndFailsWeather) {
+    skyvane::test::ScriptedServer relayB;
+    const std::string empty = "HTTP/1.0 200 OK\r\nContent-Type: text/xml\r\nContent-Length: 0\r\n\r\n";
+    relayB.Add(empty);
+    relayB.Add(empty);
+    std::u16string host = u"127.0.0.1:" + skyvane::FromUtf8(std::to_string(relayB.port()));
+    std::u16string nowhere = skyvane::test::RefusingHost();
+    skyvane::test::SetServiceHosts(nowhere, host, nowhere, {});
+
+    Bstr xml;
+    DWORD waited = 0;
+    ASSERT_EQ(FetchXml(xml, waited), S_OK);
+    EXPECT_EQ(xml.get(), nullptr) << "an empty answer is handed out as a null text";
+    ComPtr<IUnknown> records;
+    EXPECT_EQ(service_->get_Weather(&records), E_FAIL);
+    EXPECT_FALSE(records);
+    EXPECT_EQ(Utf8(ErrorDescription()).rfind("Weather service returned wrong XML response. Error is ", 0), 0u);
+    // The exact request: the relay address with the feed named inside it.
+    auto requests = relayB.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].bytes.substr(0, requests[0].bytes.find("\r\n")),
+              "GET " + RelayTarget(Utf8(nowhere), 7, 'm') + " HTTP/1.0");
 }
 
 TEST_F(ServiceChainTest, HostsAreReadAgainForEveryRequest) {
