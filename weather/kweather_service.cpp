@@ -250,6 +250,9 @@ HRESULT KWeatherService::get_FindCityCode(BSTR bstrCityName, IUnknown** pMatchCi
         std::u16string url = skyvane::cities::CitySearchUrl(ReadServiceHosts().searchHost);
         std::u16string text;
         HRESULT hr = Download(url, skyvane::BstrView(bstrCityName), text);
+        // The download refuses a name whose escaped form is too long without
+        // describing it.
+        if (hr == E_INVALIDARG) return Fail(kService, hr, u"The city name is too long");
         if (FAILED(hr)) return hr;
         Bstr xml(text);
         if (!xml) throw std::bad_alloc();

@@ -330,6 +330,11 @@ TEST_F(CitySearchTest, NoMatchAndFailedDownloads) {
     EXPECT_TRUE(FAILED(hr));
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(Utf8(TakeError().description).rfind("Weather update failed.", 0), 0u);
+    // A name too long for the search address is refused before any request.
+    out = reinterpret_cast<IUnknown*>(uintptr_t(0xdeadbeef));
+    EXPECT_EQ(service_->get_FindCityCode(Bstr(std::u16string(90, u'\u00e9')), &out), E_INVALIDARG);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(TakeError().description, u"The city name is too long");
     // The search host alone is asked: the relays and the feed keep their defaults.
     EXPECT_EQ(sim.Targets().size(), 2u);
 }
