@@ -16,6 +16,8 @@
 #include "testutil/testutil.h"
 #include "weather/kweather_interfaces.h"
 #include "weather/weatherinfo.h"
+#include "weather/foreigndom.h"
+#include "weather/recorddump.h"
 
 using skyvane::Bstr;
 using skyvane::ComPtr;
@@ -378,6 +380,38 @@ TEST_F(ReaderTest, TheEnumeratorKeepsTheRecordsAlive) {
     EXPECT_EQ(lastMap->get_MapIdx(&idx), S_OK);
     EXPECT_EQ(idx, 3);
     EXPECT_EQ(clone->Next(1, &item, nullptr), S_FALSE);
+}
+
+TEST_F(ReaderTest, ThePathThroughTheDomInterfacesMakesTheSameRecords) {
+    // Any DOM with the listed operations can stand in: the same answers read
+    // through wrappers that offer only the public interfaces give the same
+    // records, property for property.
+    for (const std::u16string& text :
+         {ReadDocument("weather_moscow.xml"), ReadDocument("weather_newyork_odd.xml"),
+          std::u16string(u"<w><dayf><lsup>1/2/12 3:04 am</lsup><us>x</us><day d=\"2\"><hi>1</hi>"
+                         u"<part p=\"n\"><t>a<b>b</b></t><wind><s>5</s></wind></part></day></dayf>"
+                         u"<MAPS><MAP id=\"2\"/><MAP name=\"n\">u</MAP></MAPS><loc><tm>0:00</tm></loc></w>")}) {
+        auto doc = Load(text);
+        auto direct = Records(doc);
+        auto viaInterfaces = Records(test::ForeignDocumentOf(doc));
+        ASSERT_EQ(direct.size(), viaInterfaces.size());
+        for (size_t i = 0; i < direct.size(); ++i)
+            EXPECT_EQ(skyvane::ToUtf8(test::DumpRecord(direct[i].Get())),
+                      skyvane::ToUtf8(test::DumpRecord(viaInterfaces[i].Get())))
+                << "record " << i;
+    }
+
+    // An "err" element reads alike on both paths.
+    ComPtr<IXMLDOMDocument> raw;
+    ASSERT_EQ(skyvane::CreateDOMDocument(nullptr, IID_PPV_ARGS(&raw)), S_OK);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(raw->loadXML(Bstr(u"<error><cc/><err type=\"1\">Invalid <b>key</b></err></error>"), &ok), S_OK);
+    ComPtr<IEnumUnknown> records;
+    EXPECT_EQ(BuildWeatherRecords(raw.Get(), &records), E_FAIL);
+    std::u16string direct = TakeError().description;
+    EXPECT_EQ(BuildWeatherRecords(test::ForeignDocumentOf(raw).Get(), &records), E_FAIL);
+    EXPECT_EQ(TakeError().description, direct);
+    EXPECT_EQ(direct, u"Weather service returned error. Error is Invalid key1");
 }
 
 }  // namespace
