@@ -180,6 +180,8 @@ HRESULT KWeatherService::get_WeatherAsXML(BSTR* pVal) {
     if (!pVal) return NullPointer(kService);
     *pVal = nullptr;
     return Guard(kService, [&]() -> HRESULT {
+        if (!IsSendableCityCode(cityCode_))
+            return Fail(kService, E_INVALIDARG, u"The city code holds characters that cannot be sent");
         WeatherRequest request{cityCode_, dayCount_, unitType_};
         RequestChain chain = BuildRequestChain(ReadServiceHosts(), request);
         std::u16string text;

@@ -4,6 +4,12 @@
 
 namespace kweather {
 
+bool IsSendableCityCode(std::u16string_view cityCode) {
+    for (char16_t c : cityCode)
+        if (c < 0x20 || c == 0x7F) return false;
+    return true;
+}
+
 char16_t UnitLetter(LONG unitType) { return unitType == 2 ? u'm' : u's'; }
 
 std::u16string InnerFeedAddress(std::u16string_view feedHost, std::u16string_view cityCode) {

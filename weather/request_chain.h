@@ -28,6 +28,13 @@ struct WeatherRequest {
     LONG unitType = 2;
 };
 
+// False when the city code holds a control character (CR, LF, TAB, ...).
+// Codes are inserted into the addresses unescaped, and the relay address
+// carries the code in its query text, which goes into the request line as it
+// is: a line break there would end the request line and start header lines
+// of the code's making. Such a code is refused before any request.
+bool IsSendableCityCode(std::u16string_view cityCode);
+
 // "m" for metric units (unit type 2), "s" for the service's standard units
 // (every other value).
 char16_t UnitLetter(LONG unitType);

@@ -76,6 +76,14 @@ TEST(RequestAddresses, CityCodeAndCountsAreInsertedAsTheyAre) {
                   "&unit=m");
 }
 
+TEST(RequestAddresses, CodesWithControlCharactersCannotBeSent) {
+    EXPECT_TRUE(kweather::IsSendableCityCode(u"RSXX0091"));
+    EXPECT_TRUE(kweather::IsSendableCityCode(u"AB C&D=\u00e9"));
+    EXPECT_TRUE(kweather::IsSendableCityCode(u""));
+    for (const char16_t* code : {u"RSXX0091\r\nX-Injected: 1", u"A\tB", u"A\nB", u"\x7f"})
+        EXPECT_FALSE(kweather::IsSendableCityCode(code)) << Utf8(code);
+}
+
 TEST(RequestChain, RelayBTwiceThenRelayAThenTheFeedWithTheirWaits) {
     kweather::ServiceHosts hosts;
     hosts.relayHostA = u"a";
@@ -352,6 +360,18 @@ TEST_F(ServiceChainTest, HostsAreReadAgainForEveryRequest) {
     ASSERT_EQ(FetchXml(xml, waited), S_OK);
     EXPECT_EQ(first.Targets().size(), 1u);
     EXPECT_EQ(second.Targets().size(), 1u);
+}
+
+TEST_F(ServiceChainTest, ACodeWithALineBreakIsRefusedWithoutARequest) {
+    FeedSim sim;
+    skyvane::test::SetServiceHosts(sim.host16(), sim.host16(), sim.host16(), {});
+    ASSERT_EQ(service_->put_RequestCityCode(Bstr(u"RSXX0091 HTTP/1.0\r\nX-Injected: 1\r\n")), S_OK);
+    Bstr xml;
+    DWORD waited = 0;
+    EXPECT_EQ(FetchXml(xml, waited), E_INVALIDARG);
+    EXPECT_EQ(xml.get(), nullptr);
+    EXPECT_EQ(ErrorDescription(), u"The city code holds characters that cannot be sent");
+    EXPECT_TRUE(sim.Targets().empty());
 }
 
 TEST_F(ServiceChainTest, HourByHourMakesNoRequest) {
