@@ -173,7 +173,6 @@ DirectoryResult CityDirectory::BeginCityByCountry(std::u16string_view country, s
         }
         cities_.clear();
         cityIndex_ = -1;
-        sectionLineCount_ = 0;
 
         // The code page is looked up once (it is a registry read): every text
         // of the call, and the names handed out later, use it.
@@ -203,7 +202,8 @@ DirectoryResult CityDirectory::BeginCityByCountry(std::u16string_view country, s
                         ApplyStep(letter, step);
                         ++steps;
                     }
-                    section = FindSection(key + "-" + ToAnsi(std::u16string_view(letter).substr(0, 1), codePage) + ".txt");
+                    std::string first = ToAnsi(std::u16string_view(letter).substr(0, 1), codePage);
+                    section = FindSection(key + "-" + first + ".txt");
                     if (section || step == Step::None || steps == 2) break;
                 }
             }
@@ -240,7 +240,6 @@ DirectoryResult CityDirectory::ReadSection(HANDLE data, const SectionEntry& sect
         SetFilePointer(data, 0, nullptr, FILE_BEGIN);
     }
 
-    sectionLineCount_ = section.count;
     std::u16string lowerLetter = ToLower(letter);
     bool filtered = !lowerLetter.empty() && lowerLetter != u"_";
     std::string ansiFilter = filtered ? ToAnsi(lowerLetter, codePage) : std::string();

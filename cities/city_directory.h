@@ -62,7 +62,8 @@ public:
     HRESULT CityNext(LONG& last);
     LONG CityIndex() const { return cityIndex_; }
     DirectoryResult SetCityIndex(LONG index);
-    // The length of the city list (the section's line count).
+    // The length of the city list, which is the line count of the section
+    // it was read from.
     LONG CountryCount() const { return static_cast<LONG>(cities_.size()); }
 
     // What the city chooser reads directly: the city list, whose entries past
@@ -88,7 +89,6 @@ private:
     std::vector<CityEntry> cities_;
     LONG cityIndex_ = -1;
     UINT cityCodePage_ = 1252;
-    LONG sectionLineCount_ = 0;
     LONG splitByLetter_ = 0;
 };
 

@@ -237,7 +237,8 @@ TEST_F(CityDirectoryTest, CityIndexPutAcceptsTheListLengthMinusOne) {
 
 TEST_F(CityDirectoryTest, NamesOutsideTheCodePageBecomeItsDefaultCharacter) {
     ASSERT_EQ(dir.BeginCityByCountry(u"Russia", u"_").hr, S_OK);
-    EXPECT_EQ(List(), (std::vector<std::string>{"??????" "=RSXX0091", "Sankt-Peterburg=RSXX0088", "Bad??name=RSXX0001"}));
+    EXPECT_EQ(List(), (std::vector<std::string>{"??????" "=RSXX0091", "Sankt-Peterburg=RSXX0088",
+                                                "Bad??name=RSXX0001"}));
     ASSERT_EQ(dir.BeginCityByCountry(u"Côte d'Ivoire", u"y").hr, S_OK);
     EXPECT_EQ(List()[0], "Yamoussoukro=IVXX0002");
 

@@ -124,7 +124,8 @@ TEST(ShippedCityDatabase, CountryListHasHeadingsAndASectionForEveryCountry) {
         std::string key = Lower(line);
         bool whole = sectionNames.count(key + ".txt") > 0;
         bool byLetter = false;
-        for (const auto& s : db.sections) byLetter |= s.name.rfind(key + "-", 0) == 0 && s.name.size() == key.size() + 6;
+        for (const auto& s : db.sections)
+            byLetter |= s.name.rfind(key + "-", 0) == 0 && s.name.size() == key.size() + 6;  // "key-x.txt"
         EXPECT_TRUE(whole != byLetter) << line << " needs one section or letter sections, not both";
     }
     EXPECT_GT(underHeading, 0);
