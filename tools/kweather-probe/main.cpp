@@ -16,6 +16,7 @@
 // error, and exits with 1 (2 for a command line it does not understand).
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,8 +62,8 @@ std::u16string WithoutCarriageReturns(std::u16string text) {
 
 struct Options {
     std::vector<std::string> words;
-    long days = -1000;  // not given
-    long unit = -1000;
+    std::optional<long> days;
+    std::optional<long> unit;
     std::string db;
 };
 
@@ -78,8 +79,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         if (arg == "--days" || arg == "--unit" || arg == "--db") {
             if (i + 1 >= argc) return false;
             const char* value = argv[++i];
+            long number = 0;
             if (arg == "--db") o.db = value;
-            else if (!ParseNumber(value, arg == "--days" ? o.days : o.unit)) return false;
+            else if (!ParseNumber(value, number)) return false;
+            else (arg == "--days" ? o.days : o.unit) = number;
         } else {
             o.words.emplace_back(arg);
         }
@@ -92,8 +95,8 @@ ComPtr<IKWeatherService4> CreateService(const Options& o) {
     Check(CLSIDFromProgID(u"KWeather.KWeatherService", &clsid));
     ComPtr<IKWeatherService4> service;
     Check(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&service)));
-    if (o.days != -1000) Check(service->put_RequestDayCount(LONG(o.days)));
-    if (o.unit != -1000) Check(service->put_RequestUnitType(KWeatherUnitType(o.unit)));
+    if (o.days) Check(service->put_RequestDayCount(LONG(*o.days)));
+    if (o.unit) Check(service->put_RequestUnitType(KWeatherUnitType(*o.unit)));
     if (!o.db.empty()) {
         std::string folder = o.db;
         if (folder.back() != '/' && folder.back() != '\\') folder += '/';
