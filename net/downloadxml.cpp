@@ -117,7 +117,7 @@ HRESULT DownloadXml(std::u16string_view url, std::u16string_view searchText, std
                 }
                 if (inflated.status == InflateStatus::Ok) {
                     unpacked = inflated.bufferSize;
-                    text = UpToNul(inflated.output);
+                    text = UpToNul(inflated.output());
                 }
             }
             // A corrupt gzip body gives an empty text, which the XML reader rejects.

@@ -38,29 +38,40 @@ std::optional<size_t> GzipHeaderLength(std::string_view data) {
 
 InflateResult InflateRaw(std::string_view deflated, size_t initialSize, int attempts, size_t maxOutput) {
     InflateResult result;
+    result.bufferSize = std::max<size_t>(initialSize, 1);
     z_stream z{};
     if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return result;
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(deflated.data()));
     z.avail_in = static_cast<uInt>(std::min<size_t>(deflated.size(), UINT32_MAX));
 
     // Growing the buffer and carrying on gives the same bytes as starting over
-    // with the doubled buffer, without inflating the start again.
+    // with the doubled buffer, without inflating the start again. The memory
+    // grows with the stream (realloc moves large blocks without copying) up to
+    // the attempt's buffer size.
     size_t bufferSize = std::max<size_t>(initialSize, 1);
     int attempt = 1;
-    std::string& out = result.output;
+    size_t capacity = 0;
     for (;;) {
-        // The string grows with the stream, up to the attempt's buffer size.
-        size_t have = z.total_out;
+        const size_t have = z.total_out;
         if (have >= maxOutput) {
             result.status = InflateStatus::BufferTooSmall;
             break;
         }
-        size_t room = std::min({bufferSize - have, std::max<size_t>(have, 1u << 16), maxOutput - have});
-        out.resize(have + room);
-        z.next_out = reinterpret_cast<Bytef*>(out.data() + have);
-        z.avail_out = static_cast<uInt>(room);
-        int rc = inflate(&z, Z_FINISH);
-        out.resize(z.total_out);
+        if (have == capacity) {
+            size_t grown = std::min({bufferSize, maxOutput, std::max<size_t>(capacity * 2, 256u << 10)});
+            char* p = static_cast<char*>(std::realloc(result.data.get(), grown));
+            if (!p) {
+                result.status = InflateStatus::Corrupt;
+                break;
+            }
+            result.data.release();
+            result.data.reset(p);
+            capacity = grown;
+        }
+        z.next_out = reinterpret_cast<Bytef*>(result.data.get() + have);
+        z.avail_out = static_cast<uInt>(std::min<size_t>(capacity - have, UINT32_MAX));
+        int rc = inflate(&z, Z_NO_FLUSH);
+        result.size = z.total_out;
         if (rc == Z_STREAM_END) {
             result.status = InflateStatus::Ok;
             result.bufferSize = bufferSize;
@@ -81,7 +92,10 @@ InflateResult InflateRaw(std::string_view deflated, size_t initialSize, int atte
         break;
     }
     inflateEnd(&z);
-    if (result.status != InflateStatus::Ok) result.output.clear();
+    if (result.status != InflateStatus::Ok) {
+        result.data.reset();
+        result.size = 0;
+    }
     return result;
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,8 +24,14 @@ enum class InflateStatus {
 
 struct InflateResult {
     InflateStatus status = InflateStatus::Corrupt;
-    std::string output;     // the inflated bytes
     size_t bufferSize = 0;  // the output buffer size of the attempt that succeeded
+    std::string_view output() const { return std::string_view(data.get(), size); }  // the inflated bytes
+
+    struct Free {
+        void operator()(char* p) const { std::free(p); }
+    };
+    std::unique_ptr<char, Free> data;
+    size_t size = 0;
 };
 
 // Inflates a raw deflate stream (no zlib header) into a buffer of initialSize

@@ -94,7 +94,7 @@ bool HttpClient::BuildHead(const NavigateRequest& request, uint32_t bodyLength, 
     }
     text += kUserAgentLine;
     text += u"\r\n";
-    head = ToAnsi(text);
+    head = ToAnsi(text, codePage_);
     return true;
 }
 
@@ -111,7 +111,7 @@ bool HttpClient::ConnectTarget(bool* reused) {
         }
         socket_.Close();
     }
-    if (!socket_.Connect(ToAnsi(host), port)) return false;
+    if (!socket_.Connect(ToAnsi(host, codePage_), port)) return false;
     connectedHost_ = host;
     connectedPort_ = port;
     return true;
@@ -169,6 +169,7 @@ bool HttpClient::ReadAnswer(const NavigateRequest& request) {
     ReadOptions options;
     options.readBlockSize = request.readBlockSize;
     options.progress = request.readProgress;
+    options.codePage = codePage_;
     if (ReadResponse(response_, socket_, options) != ReadResult::Ok) {
         SKYVANE_LOG("kweather", "reading the response failed: result %d, status %d",
                     static_cast<int>(response_.readResult), response_.status);
@@ -202,6 +203,7 @@ bool HttpClient::Navigate(std::u16string_view url, const NavigateRequest* reques
     if (navigateDepth_ == 1) {
         redirects_ = 0;
         redirectLimitHit_ = false;
+        codePage_ = GetACP();
     }
     response_.Reset();
     method_ = req.method;

@@ -127,6 +127,7 @@ private:
     std::u16string connectedHost_;  // the target the open socket is connected to
     uint16_t connectedPort_ = 0;
     const NavigateRequest* current_ = nullptr;
+    unsigned codePage_ = 0;  // the ANSI code page, looked up once per navigation
     int navigateDepth_ = 0;
     int redirects_ = 0;
     bool redirectLimitHit_ = false;

@@ -208,7 +208,7 @@ private:
             std::string_view line(pending_.data() + pos_, eol - pos_);
             pos_ = eol + 2;
             if (line.empty()) return true;
-            ParseHeaderLine(line, r_);
+            ParseHeaderLine(line, r_, options_.codePage);
         }
     }
 
@@ -262,7 +262,7 @@ ReadResult ReadHeadAndBody(HttpResponse& r, ByteSource& source, const ReadOption
         size_t pos = lineEnd + 2;
         while (pos < end) {
             size_t eol = head.find("\r\n", pos);
-            ParseHeaderLine(head.substr(pos, eol - pos), r);
+            ParseHeaderLine(head.substr(pos, eol - pos), r, options.codePage);
             pos = eol + 2;
         }
         break;
@@ -284,7 +284,7 @@ void HttpResponse::Reset() {
     readResult = ReadResult::NothingRead;
 }
 
-void ParseHeaderLine(std::string_view line, HttpResponse& response) {
+void ParseHeaderLine(std::string_view line, HttpResponse& response, unsigned codePage) {
     size_t colon = line.find(':');
     if (colon == std::string_view::npos) return;
     std::string_view name = line.substr(0, colon);
@@ -292,14 +292,21 @@ void ParseHeaderLine(std::string_view line, HttpResponse& response) {
     while (start < line.size() && IsBlank(line[start])) ++start;
     std::string_view value = line.substr(start);
     if (name.size() >= kMaxHeaderField || value.size() >= kMaxHeaderField) return;
-    std::u16string wideName = FromAnsi(name);
-    std::u16string wideValue = FromAnsi(value);
+    std::u16string wideName = FromAnsi(name, codePage);
+    std::u16string wideValue = FromAnsi(value, codePage);
     if (EqualsNoCase(wideName, u"www-authenticate") || EqualsNoCase(wideName, u"proxy-authenticate"))
         response.challenges.push_back(wideValue);
     response.headers.Add(wideName, wideValue);
 }
 
 ReadResult ReadResponse(HttpResponse& response, ByteSource& source, const ReadOptions& options) {
+    if (options.codePage == 0) {
+        // The code page is looked up once for the whole response.
+        ReadOptions resolved = options;
+        resolved.codePage = GetACP();
+        response.readResult = ReadHeadAndBody(response, source, resolved);
+        return response.readResult;
+    }
     response.readResult = ReadHeadAndBody(response, source, options);
     return response.readResult;
 }

@@ -44,6 +44,8 @@ struct ReadOptions {
     // Told the byte count of every receive; false aborts the read.
     std::function<bool(size_t)> progress;
     size_t maxResponseBytes = kMaxResponseBytes;
+    // The 8-bit code page of header texts; 0 means the device's ANSI code page.
+    unsigned codePage = 0;
 };
 
 struct HttpResponse {
@@ -69,6 +71,6 @@ ReadResult ReadResponse(HttpResponse& response, ByteSource& source, const ReadOp
 // Reads one header line ("name: value", without its CR LF) into the table, and
 // into the challenge list when it is a challenge. Lines without ":" and names or
 // values of 1024 bytes or more are skipped.
-void ParseHeaderLine(std::string_view line, HttpResponse& response);
+void ParseHeaderLine(std::string_view line, HttpResponse& response, unsigned codePage);
 
 }  // namespace skyvane::net

@@ -135,7 +135,7 @@ TEST_F(NginxTest, GzipOnTheFlyForAnHttp10Client) {
     ASSERT_TRUE(header.has_value());
     InflateResult inflated = InflateRaw(body.substr(*header), body.size() * 10, 5, 1 << 24);
     ASSERT_EQ(inflated.status, InflateStatus::Ok);
-    EXPECT_EQ(inflated.output, text);
+    EXPECT_EQ(inflated.output(), text);
     EXPECT_FALSE(client.SocketOpen());  // nginx closes HTTP/1.0 connections
 }
 
