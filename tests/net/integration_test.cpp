@@ -335,3 +335,25 @@ TEST_F(FeedSimulatorTest, FaultSwitches) {
     Download locked = Fetch(Relay("RSXX0091", "&feedsim=auth"));
     EXPECT_EQ(locked.description, u"Weather update failed.  .HTTP status=401.");
 }
+
+TEST(FeedSimulatorDocuments, RealSunTimesAndControlledFaults) {
+    std::string error;
+    // Midsummer in London, when the sun rises at 3:43 and sets at 20:21 GMT.
+    auto sim = FeedSimulator::Start({"--now", "2023-06-21T11:00"}, &error);
+    ASSERT_NE(sim, nullptr) << error;
+    skyvane::test::ScopedDeviceRoot root;
+    const std::string relay = "/wsi/wsiservices.aspx?url=http://feed.example/weather/local/UKXX0085?cc=*&dayf=2"
+                              "&prod=xoap&par=5820417369&key=3fa91c6e0b7d2458&unit=m";
+    Download london = Fetch(Url(sim->port(), relay));
+    ASSERT_EQ(london.hr, S_OK) << skyvane::ToUtf8(london.description);
+    EXPECT_NE(london.result.text.find(u"<sunr>3:4"), std::u16string::npos);  // within the minute or two of
+    EXPECT_NE(london.result.text.find(u"<suns>8:2"), std::u16string::npos);  // an approximate solar formula
+    EXPECT_NE(london.result.text.find(u"<lsup>6/21/23 11:00 AM Local Time</lsup>"), std::u16string::npos);
+
+    // Switches set through the control address apply to the next request only.
+    ASSERT_EQ(Fetch(Url(sim->port(), "/feedsim/control?set=err&times=1")).hr, S_OK);
+    Download first = Fetch(Url(sim->port(), relay));
+    Download second = Fetch(Url(sim->port(), relay));
+    EXPECT_NE(first.result.text.find(u"<err type=\"2\">"), std::u16string::npos);
+    EXPECT_EQ(second.result.text, london.result.text);  // the same answer for the same time
+}

@@ -322,8 +322,9 @@ def search_document(cities, where):
 # The server.
 
 class State:
-    def __init__(self, cities, switches, user, password, stall_seconds):
+    def __init__(self, cities, switches, user, password, stall_seconds, now=None):
         self.cities = cities
+        self.now = now  # a fixed UTC time for every document, or None for the clock
         self.lock = threading.Lock()
         self.switches = set(switches)
         self.times = None  # how many more requests the control switches apply to; None: all
@@ -446,7 +447,7 @@ class Handler(socketserver.StreamRequestHandler):
         except ValueError:
             days = 5
         units = Units(params.get("unit", "m"))
-        now = dt.datetime.now(dt.timezone.utc).replace(tzinfo=None)
+        now = state.now or dt.datetime.now(dt.timezone.utc).replace(tzinfo=None)
         return 200, weather_document(city, days, units, now, hourly)
 
     def send(self, status, ctype, text, switches):
@@ -495,14 +496,16 @@ def main(argv=None):
     parser.add_argument("--user", default="skyvane")
     parser.add_argument("--password", default="weather")
     parser.add_argument("--stall-seconds", type=float, default=300.0)
+    parser.add_argument("--now", help="answer as if it were this UTC time (YYYY-MM-DDTHH:MM), for repeatable documents")
     args = parser.parse_args(argv)
+    now = dt.datetime.strptime(args.now, "%Y-%m-%dT%H:%M") if args.now else None
 
     if args.cities:
         with open(args.cities, encoding="utf-8") as f:
             cities = load_cities(f.read())
     else:
         cities = load_cities(BUILTIN_CITIES)
-    state = State(cities, parse_switches(args.fail), args.user, args.password, args.stall_seconds)
+    state = State(cities, parse_switches(args.fail), args.user, args.password, args.stall_seconds, now)
     server = Server((args.host, args.port), Handler)
     server.state = state
     port = server.server_address[1]
