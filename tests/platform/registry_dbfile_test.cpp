@@ -67,7 +67,8 @@ protected:
                                                  &key, nullptr));
         std::string filler(200, 'x');
         for (int i = 0; i < 300; ++i) {
-            std::u16string name = u"Key" + std::u16string(std::to_string(i).begin(), std::to_string(i).end());
+            const std::string number = std::to_string(i);
+            std::u16string name = u"Key" + std::u16string(number.begin(), number.end());
             HKEY sub = nullptr;
             ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(key, name.c_str(), 0, nullptr, 0, 0, nullptr, &sub, nullptr));
             ASSERT_EQ(ERROR_SUCCESS,

@@ -235,7 +235,7 @@ TEST_F(RegistryTest, ValuesComeBackExactlyAsStored) {
         ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(main_, c.name, nullptr, &type, buffer, &size));
         EXPECT_EQ(c.type, type);
         ASSERT_EQ(c.bytes.size(), size);
-        EXPECT_EQ(0, std::memcmp(buffer, c.bytes.data(), size));
+        EXPECT_EQ(c.bytes, std::vector<BYTE>(buffer, buffer + size));
         EXPECT_EQ(0xab, buffer[size]);  // nothing past the data
     }
 
