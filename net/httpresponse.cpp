@@ -14,6 +14,7 @@ constexpr size_t kMaxHeaderField = 1024;
 constexpr int kHeadEmptyReceives = 5;
 constexpr int kLengthEmptyReceives = 5;
 constexpr int kUnknownLengthEmptyReceives = 6;
+constexpr size_t kLargeChunkReceive = 64u << 10;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -149,8 +150,8 @@ private:
 
     bool Need(uint64_t count) {
         while (Available() < count) {
-            // A large chunk is received in larger pieces.
-            if (count > receiveSize_) receiveSize_ = std::min<uint64_t>(count, 1u << 20);
+            // A large chunk is received in larger pieces, up to 64 KiB at a time.
+            if (count > receiveSize_) receiveSize_ = std::min<uint64_t>(count, kLargeChunkReceive);
             if (!ReceiveMore()) return false;
         }
         return true;
