@@ -138,6 +138,13 @@ bool ServerProcess::Start(const std::vector<std::string>& argv, std::string* err
 }
 
 std::unique_ptr<NginxServer> NginxServer::Start(std::string* error) {
+    // The free port may be taken by someone else before the server binds it.
+    for (int attempt = 0; attempt < 3; ++attempt)
+        if (auto s = StartOnce(error)) return s;
+    return nullptr;
+}
+
+std::unique_ptr<NginxServer> NginxServer::StartOnce(std::string* error) {
     std::unique_ptr<NginxServer> s(new NginxServer);
     s->port_ = FreePort();
     const std::string& d = s->dir_;
@@ -178,6 +185,13 @@ void NginxServer::AddDocument(const std::string& path, const std::string& conten
 
 std::unique_ptr<TinyproxyServer> TinyproxyServer::Start(const std::string& user, const std::string& password,
                                                         std::string* error) {
+    for (int attempt = 0; attempt < 3; ++attempt)
+        if (auto s = StartOnce(user, password, error)) return s;
+    return nullptr;
+}
+
+std::unique_ptr<TinyproxyServer> TinyproxyServer::StartOnce(const std::string& user, const std::string& password,
+                                                            std::string* error) {
     std::unique_ptr<TinyproxyServer> s(new TinyproxyServer);
     s->port_ = FreePort();
     const std::string& d = s->dir_;

@@ -44,6 +44,9 @@ public:
     static std::unique_ptr<NginxServer> Start(std::string* error);
     // Puts a document below www (and its gzip form next to it when gzipped).
     void AddDocument(const std::string& path, const std::string& content, bool gzipped = false) const;
+
+private:
+    static std::unique_ptr<NginxServer> StartOnce(std::string* error);
 };
 
 // tinyproxy on loopback demanding Basic authentication.
@@ -51,6 +54,10 @@ class TinyproxyServer : public ServerProcess {
 public:
     static std::unique_ptr<TinyproxyServer> Start(const std::string& user, const std::string& password,
                                                   std::string* error);
+
+private:
+    static std::unique_ptr<TinyproxyServer> StartOnce(const std::string& user, const std::string& password,
+                                                      std::string* error);
 };
 
 // tools/feedsim/feedsim.py with the given extra arguments.
