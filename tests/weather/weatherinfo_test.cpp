@@ -11,6 +11,8 @@
 #include "platform/com.h"
 #include "platform/msxml.h"
 #include "platform/variant.h"
+#include "testutil/testutil.h"
+#include "weather/weatherresponse.h"
 
 using skyvane::Bstr;
 using skyvane::ComPtr;
@@ -21,11 +23,13 @@ namespace {
 class WeatherInfoTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        SetErrorInfo(0, nullptr);
         records_ = LiveWeatherInfoCount();
         bstrs_ = skyvane::LiveBstrCount();
         dom_ = skyvane::LiveDomObjectCount();
     }
     void TearDown() override {
+        SetErrorInfo(0, nullptr);
         EXPECT_EQ(LiveWeatherInfoCount(), records_) << "records leaked";
         EXPECT_EQ(skyvane::LiveDomObjectCount(), dom_) << "DOM objects leaked";
         EXPECT_EQ(skyvane::LiveBstrCount(), bstrs_) << "BSTRs leaked";
@@ -73,6 +77,8 @@ protected:
     static std::u16string DebugInfo(const ComPtr<IKWeatherInfo8>& r) { return Text(r, &IKWeatherInfo8::get_DebugInfo); }
 
 private:
+    // Error objects look class names up in the registry: a device of its own.
+    skyvane::test::ScopedDeviceRoot root_;
     long records_ = 0, bstrs_ = 0, dom_ = 0;
 };
 
@@ -529,6 +535,21 @@ TEST_F(WeatherInfoTest, LateBoundCallsReachTheMembersByNameAndDispid) {
     SysFreeString(excep.bstrSource);
     SysFreeString(excep.bstrDescription);
     SysFreeString(excep.bstrHelpFile);
+}
+
+TEST_F(WeatherInfoTest, TheResponseShellProducesNothing) {
+    ComPtr<IKWeatherResponse> response;
+    ASSERT_EQ(KWeatherResponse::Create(nullptr, IID_PPV_ARGS(&response)), S_OK);
+    IUnknown* out = reinterpret_cast<IUnknown*>(0xdeadbeef);
+    EXPECT_EQ(response->GetWeatherInfo(40838.0, &out), S_OK);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(response->GetWeatherInfo(40838.0, nullptr), S_OK);
+    ComPtr<IDispatch> disp;
+    ASSERT_EQ(response.As(disp), S_OK);
+    LPOLESTR name = const_cast<LPOLESTR>(u"GetWeatherInfo");
+    DISPID id = 0;
+    EXPECT_EQ(disp->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+    EXPECT_EQ(id, 1);
 }
 
 }  // namespace
