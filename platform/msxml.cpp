@@ -7,15 +7,16 @@
 
 #include <atomic>
 #include <cstdint>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/comobject.h"
+#include "platform/msxml_internal.h"
 
 using skyvane::MakeGuid;
 
@@ -29,6 +30,8 @@ const IID IID_IXMLDOMParseError = MakeGuid("{3EFAA426-272F-11D2-836F-0000F87A778
 namespace skyvane {
 namespace {
 
+using namespace msxml_detail;
+
 std::atomic<long> g_liveDomObjects{0};
 
 // Counts the DOM objects of this process.
@@ -39,154 +42,13 @@ struct LiveCount {
     LiveCount& operator=(const LiveCount&) = delete;
 };
 
-// ---------------------------------------------------------------------------
-// Text conversion between the DOM's UTF-16 and pugixml's UTF-8.
-
-// Walks UTF-16 units as UTF-8 bytes; a surrogate without its partner becomes
-// U+FFFD so that the parser only ever sees valid UTF-8.
-template <class Sink>
-void EncodeUtf8(std::u16string_view s, Sink&& put) {
-    for (size_t i = 0; i < s.size(); ++i) {
-        char32_t c = s[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            put(char(c));
-        } else if (c < 0x800) {
-            put(char(0xC0 | (c >> 6)));
-            put(char(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            put(char(0xE0 | (c >> 12)));
-            put(char(0x80 | ((c >> 6) & 0x3F)));
-            put(char(0x80 | (c & 0x3F)));
-        } else {
-            put(char(0xF0 | (c >> 18)));
-            put(char(0x80 | ((c >> 12) & 0x3F)));
-            put(char(0x80 | ((c >> 6) & 0x3F)));
-            put(char(0x80 | (c & 0x3F)));
-        }
-    }
-}
-
-std::string ToUtf8(std::u16string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    EncodeUtf8(s, [&](char c) { out.push_back(c); });
-    return out;
-}
-
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Walks UTF-8 bytes as UTF-16 units. The parser's strings are valid UTF-8,
-// except that character references may name a lone surrogate, which comes
-// back as that unit; any other bad byte becomes U+FFFD.
-template <class Sink>
-void DecodeUtf8(std::string_view s, Sink&& put) {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    size_t n = s.size();
-    for (size_t i = 0; i < n;) {
-        unsigned char c = p[i];
-        if (c < 0x80) {
-            put(char16_t(c));
-            i += 1;
-        } else if (c >= 0xC2 && c <= 0xDF && i + 1 < n && IsContinuation(p[i + 1])) {
-            put(char16_t(((c & 0x1F) << 6) | (p[i + 1] & 0x3F)));
-            i += 2;
-        } else if (c >= 0xE0 && c <= 0xEF && i + 2 < n && IsContinuation(p[i + 1]) && IsContinuation(p[i + 2]) &&
-                   (c != 0xE0 || p[i + 1] >= 0xA0)) {
-            put(char16_t(((c & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F)));
-            i += 3;
-        } else if (c >= 0xF0 && c <= 0xF4 && i + 3 < n && IsContinuation(p[i + 1]) && IsContinuation(p[i + 2]) &&
-                   IsContinuation(p[i + 3]) && (c != 0xF0 || p[i + 1] >= 0x90) && (c != 0xF4 || p[i + 1] < 0x90)) {
-            char32_t v = ((c & 0x07) << 18) | ((p[i + 1] & 0x3F) << 12) | ((p[i + 2] & 0x3F) << 6) | (p[i + 3] & 0x3F);
-            v -= 0x10000;
-            put(char16_t(0xD800 + (v >> 10)));
-            put(char16_t(0xDC00 + (v & 0x3FF)));
-            i += 4;
-        } else {
-            put(char16_t(0xFFFD));
-            i += 1;
-        }
-    }
-}
-
-// A BSTR of a UTF-8 text, sized exactly in a first pass. Names and texts of
-// the answers are mostly ASCII, which is copied without decoding. NULL only
-// when out of memory.
-BSTR Utf8ToBstr(std::string_view s) {
-    size_t ascii = 0;
-    while (ascii < s.size() && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
-    size_t units = ascii;
-    if (ascii < s.size()) DecodeUtf8(s.substr(ascii), [&](char16_t) { ++units; });
-    BSTR b = SysAllocStringLen(nullptr, UINT(units));
-    if (!b) return nullptr;
-    for (size_t i = 0; i < ascii; ++i) b[i] = char16_t(s[i]);
-    size_t i = ascii;
-    if (ascii < s.size()) DecodeUtf8(s.substr(ascii), [&](char16_t c) { b[i++] = c; });
-    return b;
-}
-
 HRESULT HandOut(std::string_view utf8, BSTR* out) {
     *out = Utf8ToBstr(utf8);
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view TrimXmlSpace(std::string_view s) {
-    while (!s.empty() && IsXmlSpace(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsXmlSpace(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-bool IsText(const pugi::xml_node& n) { return n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata; }
-
-// The concatenated text of a node and its descendants, white space at both
-// ends removed. The walk is iterative: a deeply nested document must not
-// exhaust the stack.
-std::string_view NodeText(const pugi::xml_node& node, std::string& scratch) {
-    switch (node.type()) {
-        case pugi::node_pcdata:
-        case pugi::node_cdata:
-        case pugi::node_comment:
-        case pugi::node_pi:
-            return TrimXmlSpace(node.value());
-        case pugi::node_element:
-        case pugi::node_document:
-            break;
-        default:
-            return {};
-    }
-    pugi::xml_node first = node.first_child();
-    // The common case: an element holding one text.
-    if (first && IsText(first) && !first.next_sibling()) return TrimXmlSpace(first.value());
-    scratch.clear();
-    for (pugi::xml_node cur = first; cur;) {
-        if (IsText(cur)) scratch += cur.value();
-        if (pugi::xml_node child = cur.first_child()) {
-            cur = child;
-            continue;
-        }
-        while (cur != node && !cur.next_sibling()) cur = cur.parent();
-        if (cur == node) break;
-        cur = cur.next_sibling();
-    }
-    return TrimXmlSpace(scratch);
-}
-
 // ---------------------------------------------------------------------------
 // Objects.
-
-// What XmlElementView::Of asks a node for: the parser's node behind it. Only
-// this DOM's element and document objects answer it.
-struct IXmlNativeNode : IUnknown {
-    virtual void* STDMETHODCALLTYPE NativeElement() = 0;
-};
-constexpr IID IID_IXmlNativeNode = MakeGuid("{5E1A7C3B-2D94-4F08-9B61-7C0D3E8A4F25}");
 
 // One parsed text. Nodes share it with their document.
 struct DomTree {
@@ -677,62 +539,5 @@ HRESULT CreateDOMDocument(IUnknown* outer, REFIID riid, void** ppv) {
 }
 
 long LiveDomObjectCount() { return g_liveDomObjects.load(std::memory_order_relaxed); }
-
-// ---------------------------------------------------------------------------
-// XmlElementView
-
-namespace {
-pugi::xml_node AsNode(void* p) { return pugi::xml_node(static_cast<pugi::xml_node_struct*>(p)); }
-
-pugi::xml_node ElementFrom(pugi::xml_node n) {
-    while (n && n.type() != pugi::node_element) n = n.next_sibling();
-    return n;
-}
-}  // namespace
-
-XmlElementView XmlElementView::Of(IUnknown* node) noexcept {
-    if (!node) return {};
-    ComPtr<IXmlNativeNode> native;
-    if (FAILED(node->QueryInterface(IID_IXmlNativeNode, reinterpret_cast<void**>(&native))) || !native) return {};
-    return XmlElementView(native->NativeElement());
-}
-
-std::string_view XmlElementView::Name() const noexcept { return AsNode(node_).name(); }
-
-const char* XmlElementView::NameData() const noexcept { return AsNode(node_).name(); }
-
-std::string_view XmlElementView::Text(std::string& scratch) const { return NodeText(AsNode(node_), scratch); }
-
-bool XmlElementView::Attribute(std::string_view name, std::string_view& value) const noexcept {
-    for (pugi::xml_attribute a = AsNode(node_).first_attribute(); a; a = a.next_attribute()) {
-        if (name == a.name()) {
-            value = a.value();
-            return true;
-        }
-    }
-    return false;
-}
-
-XmlElementView XmlElementView::FirstChild() const noexcept {
-    return XmlElementView(ElementFrom(AsNode(node_).first_child()).internal_object());
-}
-
-XmlElementView XmlElementView::Next() const noexcept {
-    return XmlElementView(ElementFrom(AsNode(node_).next_sibling()).internal_object());
-}
-
-void XmlTextToUtf16(std::string_view utf8, std::u16string& out) {
-    size_t ascii = 0;
-    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
-    out.resize(ascii);
-    for (size_t i = 0; i < ascii; ++i) out[i] = char16_t(utf8[i]);
-    if (ascii < utf8.size()) DecodeUtf8(utf8.substr(ascii), [&](char16_t c) { out.push_back(c); });
-}
-
-std::u16string XmlTextToUtf16(std::string_view utf8) {
-    std::u16string out;
-    XmlTextToUtf16(utf8, out);
-    return out;
-}
 
 }  // namespace skyvane
