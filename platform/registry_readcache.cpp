@@ -44,6 +44,7 @@ void ReadCache::Detach() {
     index_ = nullptr;
     valid_ = false;
     entries_.clear();
+    completeKeys_.clear();
 }
 
 bool ReadCache::Now(State* out) const {
@@ -55,22 +56,53 @@ bool ReadCache::Now(State* out) const {
     return out->bytes[kIsInitOffset] != 0 && *out == second;
 }
 
-const ReadCache::Entry* ReadCache::Find(const State& state, const std::string& key) {
+std::string ReadCache::MapKey(std::int64_t key, const std::string& fold) {
+    std::string k(reinterpret_cast<const char*>(&key), sizeof key);
+    return k += fold;
+}
+
+// True when the database is still in state, the state the entries belong to.
+bool ReadCache::Current(const State& state) const {
+    State now;
+    return valid_ && state_ == state && Now(&now) && now == state;
+}
+
+const ReadCache::Entry* ReadCache::Find(const State& state, std::int64_t key, const std::string& fold) {
+    static const Entry kMissing{ERROR_FILE_NOT_FOUND, 0, {}};
     if (!valid_ || !(state_ == state)) {
         entries_.clear();
+        completeKeys_.clear();
         state_ = state;
         valid_ = true;
         return nullptr;
     }
-    auto it = entries_.find(key);
-    return it == entries_.end() ? nullptr : &it->second;
+    mapKey_.assign(reinterpret_cast<const char*>(&key), sizeof key);
+    mapKey_ += fold;
+    auto it = entries_.find(mapKey_);
+    if (it != entries_.end()) return &it->second;
+    return completeKeys_.count(key) ? &kMissing : nullptr;
 }
 
-const ReadCache::Entry* ReadCache::Keep(const State& state, const std::string& key, Entry&& entry) {
-    State after;
-    if (!valid_ || !(state_ == state) || !Now(&after) || !(after == state)) return nullptr;
-    if (entries_.size() >= kMaxEntries) entries_.clear();
-    return &entries_.insert_or_assign(key, std::move(entry)).first->second;
+const ReadCache::Entry* ReadCache::Keep(const State& state, std::int64_t key, const std::string& fold,
+                                        Entry&& entry) {
+    if (!Current(state)) return nullptr;
+    if (entries_.size() >= kMaxEntries) {
+        entries_.clear();
+        completeKeys_.clear();
+    }
+    return &entries_.insert_or_assign(MapKey(key, fold), std::move(entry)).first->second;
+}
+
+void ReadCache::KeepKey(const State& state, std::int64_t key, std::vector<std::pair<std::string, Entry>>&& values,
+                        bool complete) {
+    if (!Current(state)) return;
+    if (entries_.size() + values.size() > kMaxEntries) {
+        entries_.clear();
+        completeKeys_.clear();
+        if (values.size() > kMaxEntries) return;
+    }
+    for (auto& [fold, entry] : values) entries_.insert_or_assign(MapKey(key, fold), std::move(entry));
+    if (complete) completeKeys_.insert(key);
 }
 
 }  // namespace skyvane::registry

@@ -9,8 +9,11 @@
 // produced it, and all entries are dropped as soon as the header moves.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "platform/wintypes.h"
@@ -46,17 +49,28 @@ public:
     // The database's state now; false when it cannot be told (no index, or a
     // commit being published right now).
     bool Now(State* out) const;
-    // The entry for key in state, or null. Entries of other states are dropped.
-    const Entry* Find(const State& state, const std::string& key);
+    // The outcome for the value (folded name) of key in state, or null.
+    // Entries of other states are dropped first.
+    const Entry* Find(const State& state, std::int64_t key, const std::string& fold);
     // Keeps entry, read while the database was in state, when it still is;
     // answers the kept entry, or null (and leaves entry alone) otherwise.
-    const Entry* Keep(const State& state, const std::string& key, Entry&& entry);
+    const Entry* Keep(const State& state, std::int64_t key, const std::string& fold, Entry&& entry);
+    // Keeps the values of a key read together while the database was in
+    // state, when it still is. With complete (every value of the key is
+    // there), any other name of the key is known to be missing.
+    void KeepKey(const State& state, std::int64_t key, std::vector<std::pair<std::string, Entry>>&& values,
+                 bool complete);
 
 private:
+    static std::string MapKey(std::int64_t key, const std::string& fold);
+    bool Current(const State& state) const;
+
     const unsigned char* index_ = nullptr;
     State state_{};
     bool valid_ = false;
     std::unordered_map<std::string, Entry> entries_;
+    std::unordered_set<std::int64_t> completeKeys_;
+    std::string mapKey_;
 };
 
 }  // namespace skyvane::registry

@@ -62,8 +62,14 @@ const char* const kStatementText[] = {
     "SELECT COUNT(*), IFNULL(MAX(length(name)), 0), IFNULL(MAX(length(class)), 0) FROM keys WHERE parent=?1",
     /* kValueStats */
     "SELECT COUNT(*), IFNULL(MAX(length(name)), 0), IFNULL(MAX(length(data)), 0) FROM vals WHERE key=?1",
+    /* kKeyValues */ "SELECT fold, type, data FROM vals WHERE key=?1",
 };
-static_assert(sizeof(kStatementText) / sizeof(kStatementText[0]) == 15);
+static_assert(sizeof(kStatementText) / sizeof(kStatementText[0]) == 16);
+
+// A read that finds nothing in memory loads the whole key, within these
+// bounds: the plugin polls a few hundred small values of one key.
+constexpr size_t kMaxKeyLoadValues = 1024;
+constexpr size_t kMaxKeyLoadBytes = 256 * 1024;
 
 const char kSchema[] =
     "CREATE TABLE keys("
@@ -479,25 +485,64 @@ LONG Store::ReadValueFromDatabase(KeyId key, std::u16string_view name, ReadCache
     return out->result = KeyExists(key) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
 }
 
+// Reads the values of key in one statement into the cache and takes the one
+// with fold out of them; false when the key is too big to be read whole and
+// the value was not among those read.
+bool Store::ReadKeyFromDatabase(KeyId key, const std::string& fold, const ReadCache::State& state,
+                                ReadCache::Entry* wanted) {
+    std::vector<std::pair<std::string, ReadCache::Entry>> values;
+    size_t bytes = 0;
+    bool complete = true, found = false;
+    {
+        Statement s = Prepare(kKeyValues);
+        s.Int(1, key);
+        while (s.Step()) {
+            if (values.size() >= kMaxKeyLoadValues || bytes > kMaxKeyLoadBytes) {
+                complete = false;
+                break;
+            }
+            const BYTE* f = s.BlobData(0);
+            const BYTE* data = s.BlobData(2);
+            ReadCache::Entry entry{ERROR_SUCCESS, DWORD(s.Int(1)), std::vector<BYTE>(data, data + s.BlobSize(2))};
+            bytes += entry.data.size();
+            std::string name(reinterpret_cast<const char*>(f), size_t(s.BlobSize(0)));
+            if (name == fold) {
+                *wanted = entry;
+                found = true;
+            }
+            values.emplace_back(std::move(name), std::move(entry));
+        }
+    }
+    if (!found && complete) {
+        if (values.empty() && !KeyExists(key)) {
+            wanted->result = ERROR_KEY_DELETED;
+            cache_.Keep(state, key, fold, ReadCache::Entry(*wanted));
+            return true;
+        }
+        wanted->result = ERROR_FILE_NOT_FOUND;
+    }
+    cache_.KeepKey(state, key, std::move(values), complete);
+    return found || complete;
+}
+
 LONG Store::ReadValue(KeyId key, std::u16string_view name, FunctionRef<void(const ValueView&)> fn) {
     return Run(Mode::kRead, [&]() -> LONG {
+        auto deliver = [&](const ReadCache::Entry& e) {
+            if (e.result == ERROR_SUCCESS) fn(ValueView{name, e.type, e.data.data(), DWORD(e.data.size())});
+            return e.result;
+        };
+        ReadCache::Entry read;
         ReadCache::State state;
-        const bool watched = cache_.Now(&state);
-        const ReadCache::Entry* read = nullptr;
-        if (watched) {
-            cacheKey_.assign(reinterpret_cast<const char*>(&key), sizeof key);
-            cacheKey_ += Fold(name);
-            read = cache_.Find(state, cacheKey_);
+        if (!cache_.Now(&state)) {
+            ReadValueFromDatabase(key, name, &read);
+            return deliver(read);
         }
-        ReadCache::Entry fresh;
-        if (!read) {
-            ReadValueFromDatabase(key, name, &fresh);
-            read = watched ? cache_.Keep(state, cacheKey_, std::move(fresh)) : nullptr;
-            if (!read) read = &fresh;
-        }
-        if (read->result == ERROR_SUCCESS)
-            fn(ValueView{name, read->type, read->data.data(), DWORD(read->data.size())});
-        return read->result;
+        const std::string fold = Fold(name);
+        if (const auto* hit = cache_.Find(state, key, fold)) return deliver(*hit);
+        if (ReadKeyFromDatabase(key, fold, state, &read)) return deliver(read);
+        ReadValueFromDatabase(key, name, &read);
+        if (const auto* kept = cache_.Keep(state, key, fold, std::move(read))) return deliver(*kept);
+        return deliver(read);
     });
 }
 

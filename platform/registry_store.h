@@ -135,6 +135,7 @@ private:
         kKeyRow,
         kSubkeyStats,
         kValueStats,
+        kKeyValues,
         kStatementCount
     };
     class Statement;
@@ -154,6 +155,8 @@ private:
     LONG Translate(int rc, const char* what);
 
     LONG ReadValueFromDatabase(KeyId key, std::u16string_view name, ReadCache::Entry* out);
+    bool ReadKeyFromDatabase(KeyId key, const std::string& fold, const ReadCache::State& state,
+                             ReadCache::Entry* wanted);
 
     std::string path_;
     std::mutex mutex_;
@@ -162,7 +165,6 @@ private:
     sqlite3_stmt* statements_[kStatementCount] = {};
     std::string foldBuffer_;
     ReadCache cache_;
-    std::string cacheKey_;
 };
 
 // FILETIME ticks of the present moment (100 ns since 1601, UTC).

@@ -549,6 +549,42 @@ TEST_F(RegistryTest, QueryInfoKeyCountsAndMaxima) {
     RegCloseKey(key);
 }
 
+TEST_F(RegistryTest, KeysWithManyOrLargeValuesReadCorrectly) {
+    // More values, and more bytes, than one read loads at once.
+    HKEY many = Create(main_, u"Many");
+    for (DWORD i = 0; i < 1100; ++i) {
+        std::u16string name = u"V" + std::u16string(1, char16_t(u'A' + i % 26)) + std::u16string(1, char16_t(0x400 + i));
+        SetDword(many, name.c_str(), i);
+    }
+    HKEY large = Create(main_, u"Large");
+    std::vector<BYTE> big(300 * 1024, 0x5a);
+    SetBytes(large, u"Big", REG_BINARY, big.data(), DWORD(big.size()));
+    SetDword(large, u"Small", 7);
+    for (int pass = 0; pass < 2; ++pass) {  // the second pass may be answered from memory
+        for (DWORD i : {0u, 1023u, 1024u, 1099u}) {
+            std::u16string name =
+                u"V" + std::u16string(1, char16_t(u'A' + i % 26)) + std::u16string(1, char16_t(0x400 + i));
+            DWORD value = kSentinel, size = 4;
+            ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(many, name.c_str(), nullptr, nullptr, (BYTE*)&value, &size));
+            EXPECT_EQ(i, value);
+        }
+        EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(many, u"Absent", nullptr, nullptr, nullptr, nullptr));
+        DWORD value = kSentinel, size = 4;
+        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(large, u"Small", nullptr, nullptr, (BYTE*)&value, &size));
+        EXPECT_EQ(7u, value);
+        EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(large, u"Absent", nullptr, nullptr, nullptr, nullptr));
+        size = 0;
+        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(large, u"Big", nullptr, nullptr, nullptr, &size));
+        EXPECT_EQ(big.size(), size);
+    }
+    SetDword(large, u"Small", 8);  // a change is seen at once
+    DWORD value = kSentinel, size = 4;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(large, u"Small", nullptr, nullptr, (BYTE*)&value, &size));
+    EXPECT_EQ(8u, value);
+    RegCloseKey(many);
+    RegCloseKey(large);
+}
+
 TEST_F(RegistryTest, ThreadsShareHandlesSafely) {
     // The plugin calls from one thread, but the layer must not break when a
     // process uses it from several.
