@@ -10,16 +10,13 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/registry_connection.h"
 #include "platform/registry_readcache.h"
 #include "platform/wintypes.h"
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace skyvane::registry {
 
@@ -83,11 +80,8 @@ public:
     // created) or ERROR_BADDB (not a registry database, or damaged); the reason
     // has gone to stderr, once per file and process.
     static std::shared_ptr<Store> Open(const std::string& path, LONG* error);
-    ~Store();
-    Store(const Store&) = delete;
-    Store& operator=(const Store&) = delete;
 
-    const std::string& path() const { return path_; }
+    const std::string& path() const { return connection_.path(); }
 
     // Finds the key at parts below from. ERROR_KEY_DELETED when from is gone.
     LONG OpenPath(KeyId from, const std::vector<std::u16string_view>& parts, KeyId* out);
@@ -100,8 +94,8 @@ public:
     // with its whole subtree. The roots cannot be deleted (ERROR_ACCESS_DENIED).
     LONG DeletePath(KeyId from, const std::vector<std::u16string_view>& parts);
 
-    // fn sees the value while the row is current. ERROR_FILE_NOT_FOUND when
-    // the value does not exist, ERROR_KEY_DELETED when the key is gone.
+    // fn sees the value while it is current. ERROR_FILE_NOT_FOUND when the
+    // value does not exist, ERROR_KEY_DELETED when the key is gone.
     LONG ReadValue(KeyId key, std::u16string_view name, FunctionRef<void(const ValueView&)> fn);
     LONG WriteValue(KeyId key, std::u16string_view name, DWORD type, const BYTE* data, DWORD size);
     LONG DeleteValue(KeyId key, std::u16string_view name);
@@ -115,10 +109,11 @@ public:
     LONG Flush();
     // Closes the connection (the last one to close folds the WAL into the
     // database file); the next operation opens it again.
-    void Close();
+    void Close() { connection_.Close(); }
 
 private:
-    enum class Mode { kRead, kSnapshot, kWrite };
+    using Mode = Connection::Mode;
+    using Statement = Connection::Statement;
     enum StatementId : int {
         kKeyExists,
         kFindChild,
@@ -138,33 +133,21 @@ private:
         kKeyValues,
         kStatementCount
     };
-    class Statement;
+    static_assert(kStatementCount <= Connection::kMaxStatements);
 
-    explicit Store(std::string path);
-    LONG Connect();
-    void Disconnect(bool abandon);
-    LONG CheckSchema();
-    template <class Body>
-    LONG Run(Mode mode, Body&& body);
+    explicit Store(std::string path) : connection_(std::move(path)) {}
     Statement Prepare(StatementId id);
     const std::string& Fold(std::u16string_view name);
     bool KeyExists(KeyId key);
     KeyId FindChild(KeyId parent, std::u16string_view name);
     LONG Resolve(KeyId from, const std::vector<std::u16string_view>& parts, KeyId* out);
     void Touch(KeyId key);
-    LONG Translate(int rc, const char* what);
-
     LONG ReadValueFromDatabase(KeyId key, std::u16string_view name, ReadCache::Entry* out);
     bool ReadKeyFromDatabase(KeyId key, const std::string& fold, const ReadCache::State& state,
                              ReadCache::Entry* wanted);
 
-    std::string path_;
-    std::mutex mutex_;
-    sqlite3* db_ = nullptr;
-    unsigned forkGeneration_ = 0;
-    sqlite3_stmt* statements_[kStatementCount] = {};
-    std::string foldBuffer_;
-    ReadCache cache_;
+    Connection connection_;
+    std::string foldBuffer_;  // used under the connection's lock
 };
 
 // FILETIME ticks of the present moment (100 ns since 1601, UTC).
