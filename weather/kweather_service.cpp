@@ -32,35 +32,37 @@ constexpr LONG kMaxDayCount = 10;
 // ClassPtr numbers. The chooser needs to find the service object from a
 // 32-bit number; an address does not fit in one on a 64-bit system, so every
 // object gets a number of its own that stays valid while the object lives.
-class ClassPtrTable {
-public:
-    LONG Add(KWeatherService* service) {
-        std::lock_guard lock(mutex_);
-        do {
-            next_ = next_ == 0x7FFFFFFF ? 1 : next_ + 1;
-        } while (objects_.count(next_));
-        objects_.emplace(next_, service);
-        return next_;
-    }
-    void Remove(LONG number) {
-        std::lock_guard lock(mutex_);
-        objects_.erase(number);
-    }
-    KWeatherService* Find(LONG number) {
-        std::lock_guard lock(mutex_);
-        auto it = objects_.find(number);
-        return it == objects_.end() ? nullptr : it->second;
-    }
+// The table exists only while service objects do, so that nothing is left
+// behind when the library is unloaded; the mutex needs no destruction.
+std::mutex g_classPtrMutex;
+std::unordered_map<LONG, KWeatherService*>* g_classPtrs = nullptr;
+LONG g_lastClassPtr = 0;
 
-private:
-    std::mutex mutex_;
-    std::unordered_map<LONG, KWeatherService*> objects_;
-    LONG next_ = 0;
-};
+LONG AddClassPtr(KWeatherService* service) {
+    std::lock_guard lock(g_classPtrMutex);
+    if (!g_classPtrs) g_classPtrs = new std::unordered_map<LONG, KWeatherService*>;
+    do {
+        g_lastClassPtr = g_lastClassPtr == 0x7FFFFFFF ? 1 : g_lastClassPtr + 1;
+    } while (g_classPtrs->count(g_lastClassPtr));
+    g_classPtrs->emplace(g_lastClassPtr, service);
+    return g_lastClassPtr;
+}
 
-ClassPtrTable& ClassPtrs() {
-    static ClassPtrTable* table = new ClassPtrTable;  // outlives every object, even at exit
-    return *table;
+void RemoveClassPtr(LONG number) noexcept {
+    std::lock_guard lock(g_classPtrMutex);
+    if (!g_classPtrs) return;
+    g_classPtrs->erase(number);
+    if (g_classPtrs->empty()) {
+        delete g_classPtrs;
+        g_classPtrs = nullptr;
+    }
+}
+
+KWeatherService* FindClassPtr(LONG number) noexcept {
+    std::lock_guard lock(g_classPtrMutex);
+    if (!g_classPtrs) return nullptr;
+    auto it = g_classPtrs->find(number);
+    return it == g_classPtrs->end() ? nullptr : it->second;
 }
 
 // The result of a directory call: failures go into the error object.
@@ -125,17 +127,11 @@ std::span<const skyvane::DispMember> KWeatherService::DispatchMembers() noexcept
     return table;
 }
 
-KWeatherService::KWeatherService() { classPtr_ = ClassPtrs().Add(this); }
+KWeatherService::KWeatherService() { classPtr_ = AddClassPtr(this); }
 
-KWeatherService::~KWeatherService() { ClassPtrs().Remove(classPtr_); }
+KWeatherService::~KWeatherService() { RemoveClassPtr(classPtr_); }
 
-KWeatherService* KWeatherService::FromClassPtr(LONG classPtr) noexcept {
-    try {
-        return ClassPtrs().Find(classPtr);
-    } catch (...) {
-        return nullptr;
-    }
-}
+KWeatherService* KWeatherService::FromClassPtr(LONG classPtr) noexcept { return FindClassPtr(classPtr); }
 
 HRESULT KWeatherService::Download(const std::u16string& address, std::u16string_view searchText,
                                   std::u16string& text) {
