@@ -45,28 +45,29 @@ ACCESS_KEY = "3fa91c6e0b7d2458"
 SWITCHES = {"refuse", "stall", "drop", "err", "redirect", "auth", "gzip", "chunked"}
 
 BUILTIN_CITIES = """\
-RSXX0091\tMoscow\tRussia\t55.75\t37.62\t3
-USNY0996\tNew York\tNY\t40.71\t-74.01\t-5
-UKXX0085\tLondon\tUnited Kingdom\t51.51\t-0.13\t0
-FRXX0076\tParis\tFrance\t48.86\t2.35\t1
-GMXX0007\tBerlin\tGermany\t52.52\t13.40\t1
-JAXX0085\tTokyo\tJapan\t35.69\t139.69\t9
-ASXX0112\tSydney\tAustralia\t-33.87\t151.21\t10
-BRXX0232\tSao Paulo\tBrazil\t-23.55\t-46.63\t-3
-EGXX0004\tCairo\tEgypt\t30.04\t31.24\t2
-INXX0096\tNew Delhi\tIndia\t28.61\t77.21\t5.5
-CAXX0504\tToronto\tCanada\t43.65\t-79.38\t-5
-RSXX0063\tSaint Petersburg\tRussia\t59.94\t30.31\t3
+RSXX0091\tMoscow\tRussia\t55.75\t37.62\t\t3
+USNY0996\tNew York\tNY\t40.71\t-74.01\t\t-5
+UKXX0085\tLondon\tUnited Kingdom\t51.51\t-0.13\t\t0
+FRXX0076\tParis\tFrance\t48.86\t2.35\t\t1
+GMXX0007\tBerlin\tGermany\t52.52\t13.40\t\t1
+JAXX0085\tTokyo\tJapan\t35.69\t139.69\t\t9
+ASXX0112\tSydney\tAustralia\t-33.87\t151.21\t\t10
+BRXX0232\tSao Paulo\tBrazil\t-23.55\t-46.63\t\t-3
+EGXX0004\tCairo\tEgypt\t30.04\t31.24\t\t2
+INXX0096\tNew Delhi\tIndia\t28.61\t77.21\t\t5.5
+CAXX0504\tToronto\tCanada\t43.65\t-79.38\t\t-5
+RSXX0063\tSaint Petersburg\tRussia\t59.94\t30.31\t\t3
 """
 
 
 class City:
-    def __init__(self, code, name, country, lat, lon, offset=None):
+    def __init__(self, code, name, country, lat, lon, population=None, offset=None):
         self.code = code
         self.name = name
         self.country = country
         self.lat = float(lat)
         self.lon = float(lon)
+        self.population = int(population) if population not in (None, "") else 0
         # Without a given offset, the nearest whole hour of the longitude.
         self.offset = float(offset) if offset not in (None, "") else round(self.lon / 15.0)
 
@@ -79,7 +80,7 @@ def load_cities(text):
         cols = line.rstrip("\n").split("\t")
         if len(cols) < 5:
             raise ValueError("city line needs code, name, country, latitude, longitude: %r" % line)
-        city = City(*cols[:6])
+        city = City(*cols[:7])
         cities[city.code.upper()] = city
     return cities
 
@@ -491,7 +492,7 @@ def main(argv=None):
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--port", type=int, default=0, help="0 picks a free port")
     parser.add_argument("--port-file", help="also write the port to this file")
-    parser.add_argument("--cities", help="TSV file: code, name, country, latitude, longitude[, utc offset]")
+    parser.add_argument("--cities", help="TSV file: code, name, country, latitude, longitude[, population[, utc offset]]")
     parser.add_argument("--fail", default="", help="switches for every request: " + ",".join(sorted(SWITCHES)))
     parser.add_argument("--user", default="skyvane")
     parser.add_argument("--password", default="weather")
