@@ -28,4 +28,4 @@ echo "fuzz: $target for ${seconds}s"
 ASAN_OPTIONS=detect_leaks=1 "$build/bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
   -artifact_prefix="$work/" -print_final_stats=1 "$work" "${seeds[@]}" 2>"$work/log.txt" || {
   tail -n 40 "$work/log.txt"; echo "fuzz: $target found a crash (input kept in $work)"; exit 1; }
-grep -E 'stat::number_of_executed_units|Done' "$work/log.txt" | tail -n 2 || true
+grep -aE 'stat::number_of_executed_units|Done' "$work/log.txt" | tail -n 2 || true
