@@ -23,22 +23,7 @@ namespace {
 
 constexpr DWORD kSentinel = 0xdeadbeef;
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old, had_ = true;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (had_) setenv(name_.c_str(), old_.c_str(), 1);
-        else unsetenv(name_.c_str());
-    }
-
-private:
-    std::string name_, old_;
-    bool had_ = false;
-};
+using skyvane::test::ScopedEnv;
 
 void SetDword(HKEY root, const char16_t* path, const char16_t* name, DWORD value) {
     HKEY key;

@@ -26,6 +26,24 @@ ScopedDeviceRoot::~ScopedDeviceRoot() {
     std::filesystem::remove_all(path_, ec);
 }
 
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+        old_ = old;
+        had_ = true;
+    }
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_)
+        setenv(name_.c_str(), old_.c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
 std::string BuildDir() {
     const char* dir = std::getenv("SKYVANE_BUILD_DIR");
     return dir ? dir : SKYVANE_DEFAULT_BUILD_DIR;

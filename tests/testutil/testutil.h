@@ -20,6 +20,19 @@ private:
     bool hadPrevious_ = false;
 };
 
+// Sets (or, with a null value, clears) an environment variable for one scope.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_, old_;
+    bool had_ = false;
+};
+
 // The build tree (for programs and libraries the tests start or load).
 std::string BuildDir();
 }  // namespace skyvane::test
