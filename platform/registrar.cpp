@@ -442,32 +442,34 @@ RegistrarResult Registrar::Check(std::u16string_view script) const {
     return ParseScript(script, replacements_, roots);
 }
 
-RegistrarResult Registrar::Register(std::u16string_view script) const {
+namespace {
+
+// Parses the whole script first, then applies one step to every key in
+// order, stopping at the first failure.
+RegistrarResult RunScript(std::u16string_view script,
+                          const std::vector<std::pair<std::u16string, std::u16string>>& replacements,
+                          const char* what, bool (Runner::*step)(HKEY, const ScriptKey&)) {
     std::vector<ScriptRoot> roots;
-    RegistrarResult parsed = ParseScript(script, replacements_, roots);
+    RegistrarResult parsed = ParseScript(script, replacements, roots);
     if (!parsed) return parsed;
     Runner runner;
     for (const ScriptRoot& root : roots)
         for (const ScriptKey& key : root.keys)
-            if (!runner.Register(root.root, key)) {
-                SKYVANE_LOG("com", "registration, line %d: %s", runner.result.line, runner.result.message.c_str());
+            if (!(runner.*step)(root.root, key)) {
+                SKYVANE_LOG("com", "%s, line %d: %s", what, runner.result.line, runner.result.message.c_str());
                 return runner.result;
             }
     return runner.result;
 }
 
+}  // namespace
+
+RegistrarResult Registrar::Register(std::u16string_view script) const {
+    return RunScript(script, replacements_, "registration", &Runner::Register);
+}
+
 RegistrarResult Registrar::Unregister(std::u16string_view script) const {
-    std::vector<ScriptRoot> roots;
-    RegistrarResult parsed = ParseScript(script, replacements_, roots);
-    if (!parsed) return parsed;
-    Runner runner;
-    for (const ScriptRoot& root : roots)
-        for (const ScriptKey& key : root.keys)
-            if (!runner.Unregister(root.root, key)) {
-                SKYVANE_LOG("com", "unregistration, line %d: %s", runner.result.line, runner.result.message.c_str());
-                return runner.result;
-            }
-    return runner.result;
+    return RunScript(script, replacements_, "unregistration", &Runner::Unregister);
 }
 
 RegistrarResult Registrar::Register(std::string_view utf8Script) const { return Register(FromUtf8(utf8Script)); }
