@@ -1,11 +1,8 @@
 #include "platform/registry_readcache.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstring>
 
 #include "platform/log.h"
@@ -18,7 +15,6 @@ namespace {
 // (reading the first, then the second) has a header no commit is changing.
 constexpr size_t kHeaderSize = 48;
 constexpr size_t kIsInitOffset = 12;
-constexpr size_t kMapped = 4096;
 // Distinct values kept before starting afresh.
 constexpr size_t kMaxEntries = 4096;
 
@@ -26,34 +22,31 @@ constexpr size_t kMaxEntries = 4096;
 
 bool ReadCache::State::operator==(const State& o) const { return std::memcmp(bytes, o.bytes, sizeof bytes) == 0; }
 
+// The header is read with pread rather than through a mapping: another
+// process may truncate or re-initialise the file, and a mapping would then
+// fault (SIGBUS) where a short read only makes the state unknown.
 void ReadCache::Attach(const std::string& walIndexPath) {
     Detach();
-    int fd = ::open(walIndexPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && st.st_size >= off_t(kMapped)) {
-        void* p = ::mmap(nullptr, kMapped, PROT_READ, MAP_SHARED, fd, 0);
-        if (p != MAP_FAILED) index_ = static_cast<const unsigned char*>(p);
-    }
-    ::close(fd);
-    if (!index_) SKYVANE_LOG("platform", "registry: cannot watch %s; reads are not cached", walIndexPath.c_str());
+    fd_ = ::open(walIndexPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) SKYVANE_LOG("platform", "registry: cannot watch %s; reads are not cached", walIndexPath.c_str());
 }
 
 void ReadCache::Detach() {
-    if (index_) ::munmap(const_cast<unsigned char*>(index_), kMapped);
-    index_ = nullptr;
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
     valid_ = false;
     entries_.clear();
     completeKeys_.clear();
 }
 
 bool ReadCache::Now(State* out) const {
-    if (!index_) return false;
-    State second;
-    std::memcpy(out->bytes, index_, kHeaderSize);
-    std::atomic_thread_fence(std::memory_order_acquire);
-    std::memcpy(second.bytes, index_ + kHeaderSize, kHeaderSize);
-    return out->bytes[kIsInitOffset] != 0 && *out == second;
+    if (fd_ < 0) return false;
+    // One read copies the first copy before the second, the order that
+    // matters: a writer updates them the other way round.
+    unsigned char both[2 * kHeaderSize];
+    if (::pread(fd_, both, sizeof both, 0) != ssize_t(sizeof both)) return false;
+    std::memcpy(out->bytes, both, kHeaderSize);
+    return out->bytes[kIsInitOffset] != 0 && std::memcmp(both, both + kHeaderSize, kHeaderSize) == 0;
 }
 
 std::string ReadCache::MapKey(std::int64_t key, const std::string& fold) {

@@ -65,7 +65,7 @@ private:
     static std::string MapKey(std::int64_t key, const std::string& fold);
     bool Current(const State& state) const;
 
-    const unsigned char* index_ = nullptr;
+    int fd_ = -1;
     State state_{};
     bool valid_ = false;
     std::unordered_map<std::string, Entry> entries_;
