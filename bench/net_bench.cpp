@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "net/gzip.h"
-#include "net/httpclient.h"
-#include "platform/wstring.h"
+#include "net/http_client.h"
+#include "platform/base/wide_string.h"
 #include "servers/processes.h"
 
 namespace {

@@ -14,10 +14,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/bstr.h"
-#include "platform/com.h"
-#include "platform/textconv.h"
-#include "testutil/testutil.h"
+#include "platform/oleaut/bstr.h"
+#include "platform/com/runtime.h"
+#include "platform/kernel/nls/text_conv.h"
+#include "test_util/test_util.h"
 #include "weather/service_feedsim.h"
 #include "weather/service_interfaces.h"
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/bstr.h"
-#include "platform/textconv.h"
-#include "weather/weatherreader.h"
+#include "platform/oleaut/bstr.h"
+#include "platform/kernel/nls/text_conv.h"
+#include "weather/weather_reader.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <new>
 
-#include "platform/files.h"
-#include "platform/log.h"
-#include "platform/textconv.h"
-#include "platform/wformat.h"
-#include "platform/wstring.h"
+#include "platform/kernel/files.h"
+#include "platform/base/log.h"
+#include "platform/kernel/nls/text_conv.h"
+#include "platform/base/wide_format.h"
+#include "platform/base/wide_string.h"
 
 namespace skyvane::cities {
 namespace {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "cities/city_files.h"
-#include "platform/wintypes.h"
+#include "platform/base/win_types.h"
 
 namespace skyvane::cities {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/textconv.h"
+#include "platform/kernel/nls/text_conv.h"
 
 namespace skyvane::cities {
 

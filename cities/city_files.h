@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/wintypes.h"
+#include "platform/base/win_types.h"
 
 namespace skyvane::cities {
 

@@ -1,7 +1,7 @@
 #include "cities/city_search.h"
 
-#include "platform/bstr.h"
-#include "platform/variant.h"
+#include "platform/oleaut/bstr.h"
+#include "platform/oleaut/variant.h"
 
 namespace skyvane::cities {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/msxml.h"
+#include "platform/msxml/msxml.h"
 
 namespace skyvane::cities {
 

@@ -12,7 +12,7 @@
 
 #include "cities/city_directory.h"
 #include "cities/city_files.h"
-#include "platform/textconv.h"
+#include "platform/kernel/nls/text_conv.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "net/downloadxml.h"
+#include "net/download_xml.h"
 #include "net/gzip.h"
-#include "net/httpresponse.h"
-#include "net/memorysource.h"
+#include "net/http_response.h"
+#include "net/memory_source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;

@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/com.h"
-#include "platform/msxml.h"
-#include "platform/testclock.h"
-#include "platform/textconv.h"
-#include "weather/foreigndom.h"
-#include "weather/recorddump.h"
-#include "weather/weatherinfo.h"
-#include "weather/weatherreader.h"
+#include "platform/com/runtime.h"
+#include "platform/msxml/msxml.h"
+#include "platform/kernel/test_clock.h"
+#include "platform/kernel/nls/text_conv.h"
+#include "weather/foreign_dom.h"
+#include "weather/record_dump.h"
+#include "weather/weather_info.h"
+#include "weather/weather_reader.h"
 
 using skyvane::ComPtr;
 

@@ -1,7 +1,7 @@
 #include "net/url.h"
 
-#include "platform/textconv.h"
-#include "platform/wstring.h"
+#include "platform/kernel/nls/text_conv.h"
+#include "platform/base/wide_string.h"
 
 namespace skyvane::net {
 namespace {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
-#include "tools/regfile.h"
+#include "platform/registry/registry.h"
+#include "tools/reg_file.h"
 
 using namespace skyvane::regedit;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/bstr.h"
-#include "platform/comobject.h"
+#include "platform/oleaut/bstr.h"
+#include "platform/com/com_object.h"
 
 namespace kweather {
 

@@ -5,8 +5,8 @@
 #include <span>
 #include <string>
 
-#include "platform/comobject.h"
-#include "platform/dispatch.h"
+#include "platform/com/com_object.h"
+#include "platform/oleaut/dispatch.h"
 #include "weather/service_interfaces.h"
 
 namespace kweather {

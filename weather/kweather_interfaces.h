@@ -3,8 +3,8 @@
 // interfaces in slot order. Callers bind to the library only through these.
 #pragma once
 
-#include "platform/comptr.h"
-#include "platform/unknwn.h"
+#include "platform/com/com_ptr.h"
+#include "platform/com/unknwn.h"
 
 // Weather info type
 enum KWeatherType : LONG {

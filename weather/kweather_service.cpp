@@ -5,16 +5,16 @@
 #include <vector>
 
 #include "cities/city_search.h"
-#include "net/downloadxml.h"
-#include "platform/enumunknown.h"
-#include "platform/log.h"
-#include "platform/process.h"
-#include "platform/textconv.h"
-#include "platform/wformat.h"
+#include "net/download_xml.h"
+#include "platform/com/enum_unknown.h"
+#include "platform/base/log.h"
+#include "platform/kernel/process.h"
+#include "platform/kernel/nls/text_conv.h"
+#include "platform/base/wide_format.h"
 #include "weather/com_helpers.h"
 #include "weather/kweather_city.h"
 #include "weather/strings.h"
-#include "weather/weatherreader.h"
+#include "weather/weather_reader.h"
 
 using skyvane::Bstr;
 using skyvane::ComPtr;

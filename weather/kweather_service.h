@@ -9,8 +9,8 @@
 #include <string>
 
 #include "cities/city_directory.h"
-#include "platform/comobject.h"
-#include "platform/dispatch.h"
+#include "platform/com/com_object.h"
+#include "platform/oleaut/dispatch.h"
 #include "weather/request_chain.h"
 #include "weather/service_interfaces.h"
 

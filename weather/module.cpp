@@ -1,14 +1,14 @@
 // The library's exports: the class factories of its five classes, the unload
 // test, and registration. DllRegisterSkyvane is the same entry as
 // DllRegisterServer under the name the package installer calls.
-#include "platform/comobject.h"
-#include "platform/registrar.h"
+#include "platform/com/com_object.h"
+#include "platform/com/registrar.h"
 #include "weather/kweather_city.h"
 #include "weather/kweather_city_ctrl.h"
 #include "weather/kweather_service.h"
 #include "weather/registration.h"
-#include "weather/weatherinfo.h"
-#include "weather/weatherresponse.h"
+#include "weather/weather_info.h"
+#include "weather/weather_response.h"
 
 namespace {
 

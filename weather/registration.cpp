@@ -2,10 +2,10 @@
 
 #include <new>
 
-#include "platform/guid.h"
-#include "platform/log.h"
-#include "platform/registrar.h"
-#include "platform/textconv.h"
+#include "platform/com/guid.h"
+#include "platform/base/log.h"
+#include "platform/com/registrar.h"
+#include "platform/kernel/nls/text_conv.h"
 #include "weather/service_interfaces.h"
 
 namespace kweather {

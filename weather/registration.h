@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/wintypes.h"
+#include "platform/base/win_types.h"
 
 namespace kweather {
 

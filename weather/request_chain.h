@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/wintypes.h"
+#include "platform/base/win_types.h"
 #include "weather/service_config.h"
 
 namespace kweather {

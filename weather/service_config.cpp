@@ -1,6 +1,6 @@
 #include "weather/service_config.h"
 
-#include "net/connectionsettings.h"
+#include "net/connection_settings.h"
 
 namespace kweather {
 namespace {

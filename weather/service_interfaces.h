@@ -4,8 +4,8 @@
 // and its setter right after it.
 #pragma once
 
-#include "platform/comptr.h"
-#include "platform/unknwn.h"
+#include "platform/com/com_ptr.h"
+#include "platform/com/unknwn.h"
 #include "weather/kweather_interfaces.h"
 
 extern const IID IID_IKWeatherCity;               // {A26050A5-1C5E-4B69-95DA-E23CAFC1FAA5}

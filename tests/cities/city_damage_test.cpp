@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "cities/city_directory.h"
-#include "platform/wstring.h"
-#include "testutil/testutil.h"
+#include "platform/base/wide_string.h"
+#include "test_util/test_util.h"
 
 namespace skyvane::cities {
 namespace {

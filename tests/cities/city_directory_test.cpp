@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry.h"
-#include "platform/wstring.h"
-#include "testutil/testutil.h"
+#include "platform/registry/registry.h"
+#include "platform/base/wide_string.h"
+#include "test_util/test_util.h"
 
 namespace skyvane::cities {
 namespace {

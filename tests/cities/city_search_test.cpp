@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/bstr.h"
-#include "testutil/testutil.h"
+#include "platform/oleaut/bstr.h"
+#include "test_util/test_util.h"
 
 namespace skyvane::cities {
 namespace {

@@ -5,16 +5,16 @@
 
 #include <regex>
 
-#include "net/deviceheaders.h"
-#include "net/downloadxml.h"
-#include "platform/bstr.h"
-#include "platform/com.h"
-#include "platform/comptr.h"
-#include "platform/sysinfo.h"
-#include "platform/textconv.h"
-#include "platform/wstring.h"
-#include "servers/scriptedserver.h"
-#include "testutil/testutil.h"
+#include "net/device_headers.h"
+#include "net/download_xml.h"
+#include "platform/oleaut/bstr.h"
+#include "platform/com/runtime.h"
+#include "platform/com/com_ptr.h"
+#include "platform/kernel/system_info.h"
+#include "platform/kernel/nls/text_conv.h"
+#include "platform/base/wide_string.h"
+#include "servers/scripted_server.h"
+#include "test_util/test_util.h"
 
 using namespace skyvane::net;
 using skyvane::test::FreePort;

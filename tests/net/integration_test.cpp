@@ -6,18 +6,18 @@
 #include <fstream>
 #include <sstream>
 
-#include "net/basicauth.h"
-#include "net/downloadxml.h"
+#include "net/basic_auth.h"
+#include "net/download_xml.h"
 #include "net/gzip.h"
-#include "net/httpclient.h"
-#include "net/wsaerror.h"
-#include "platform/bstr.h"
-#include "platform/com.h"
-#include "platform/registry.h"
-#include "platform/textconv.h"
-#include "platform/wstring.h"
+#include "net/http_client.h"
+#include "net/wsa_error.h"
+#include "platform/oleaut/bstr.h"
+#include "platform/com/runtime.h"
+#include "platform/registry/registry.h"
+#include "platform/kernel/nls/text_conv.h"
+#include "platform/base/wide_string.h"
 #include "servers/processes.h"
-#include "testutil/testutil.h"
+#include "test_util/test_util.h"
 
 using namespace skyvane::net;
 using skyvane::test::FeedSimulator;

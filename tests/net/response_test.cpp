@@ -1,8 +1,8 @@
 // The response reader on recorded bytes, whole and split at random points.
 #include <gtest/gtest.h>
 
-#include "net/memorysource.h"
-#include "net/httpresponse.h"
+#include "net/memory_source.h"
+#include "net/http_response.h"
 
 using namespace skyvane::net;
 using skyvane::test::MemorySource;

@@ -7,13 +7,13 @@
 #include <netdb.h>
 
 #include "net/base64.h"
-#include "net/connectionsettings.h"
-#include "net/deviceheaders.h"
-#include "net/socketerror.h"
-#include "net/wsaerror.h"
-#include "platform/registry.h"
-#include "platform/sysinfo.h"
-#include "testutil/testutil.h"
+#include "net/connection_settings.h"
+#include "net/device_headers.h"
+#include "net/socket_error.h"
+#include "net/wsa_error.h"
+#include "platform/registry/registry.h"
+#include "platform/kernel/system_info.h"
+#include "test_util/test_util.h"
 
 using namespace skyvane::net;
 

@@ -19,7 +19,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "servers/scriptedserver.h"
+#include "servers/scripted_server.h"
 
 namespace skyvane::test {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "testutil/testutil.h"
+#include "test_util/test_util.h"
 
 namespace {
 

@@ -14,13 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/bstr.h"
-#include "platform/com.h"
-#include "platform/msxml.h"
-#include "platform/registry.h"
-#include "platform/textconv.h"
-#include "platform/variant.h"
-#include "testutil/testutil.h"
+#include "platform/oleaut/bstr.h"
+#include "platform/com/runtime.h"
+#include "platform/msxml/msxml.h"
+#include "platform/registry/registry.h"
+#include "platform/kernel/nls/text_conv.h"
+#include "platform/oleaut/variant.h"
+#include "test_util/test_util.h"
 #include "weather/kweather_interfaces.h"
 #include "weather/service_interfaces.h"
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/wintypes.h"
-#include "testutil/testutil.h"
+#include "platform/base/win_types.h"
+#include "test_util/test_util.h"
 #include "weather/service_feedsim.h"
 
 namespace {

@@ -9,18 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "platform/bstr.h"
-#include "platform/com.h"
-#include "platform/msxml.h"
-#include "platform/testclock.h"
-#include "platform/textconv.h"
-#include "platform/wintime.h"
-#include "testutil/testutil.h"
+#include "platform/oleaut/bstr.h"
+#include "platform/com/runtime.h"
+#include "platform/msxml/msxml.h"
+#include "platform/kernel/test_clock.h"
+#include "platform/kernel/nls/text_conv.h"
+#include "platform/kernel/win_time.h"
+#include "test_util/test_util.h"
 #include "weather/kweather_service.h"
 #include "weather/request_chain.h"
-#include "servers/scriptedserver.h"
+#include "servers/scripted_server.h"
 #include "weather/service_feedsim.h"
-#include "weather/weatherinfo.h"
+#include "weather/weather_info.h"
 
 using kweather::KWeatherService;
 using skyvane::Bstr;

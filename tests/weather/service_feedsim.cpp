@@ -17,8 +17,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/registry.h"
-#include "testutil/testutil.h"
+#include "platform/registry/registry.h"
+#include "test_util/test_util.h"
 
 extern char** environ;
 

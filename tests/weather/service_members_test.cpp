@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/bstr.h"
-#include "platform/com.h"
-#include "platform/guid.h"
-#include "platform/registry.h"
-#include "platform/textconv.h"
-#include "testutil/testutil.h"
+#include "platform/oleaut/bstr.h"
+#include "platform/com/runtime.h"
+#include "platform/com/guid.h"
+#include "platform/registry/registry.h"
+#include "platform/kernel/nls/text_conv.h"
+#include "test_util/test_util.h"
 #include "weather/kweather_city.h"
 #include "weather/kweather_service.h"
 #include "weather/service_config.h"

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/wintypes.h"
+#include "platform/base/win_types.h"
 
 int main(int argc, char** argv) {
     bool unregister = false;

@@ -1,3 +1,0 @@
-# The REGEDIT4 reader of the registry editor: arbitrary text through the parser
-# (nothing is applied to a registry).
-skyvane_fuzz_target(regfile_fuzz ${CMAKE_CURRENT_SOURCE_DIR}/regfile_fuzz.cpp LIBS skyvane_regfile)

@@ -1,0 +1,88 @@
+// Text conversions of the DOM and the text of a node.
+#include "platform/msxml/internal.h"
+
+namespace skyvane::msxml_detail {
+
+std::string ToUtf8(std::u16string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    EncodeUtf8(s, [&](char c) { out.push_back(c); });
+    return out;
+}
+
+BSTR Utf8ToBstr(std::string_view s) {
+    size_t ascii = 0;
+    while (ascii < s.size() && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
+    size_t units = ascii;
+    if (ascii < s.size()) DecodeUtf8(s.substr(ascii), [&](char16_t) { ++units; });
+    BSTR b = SysAllocStringLen(nullptr, UINT(units));
+    if (!b) return nullptr;
+    for (size_t i = 0; i < ascii; ++i) b[i] = char16_t(s[i]);
+    size_t i = ascii;
+    if (ascii < s.size()) DecodeUtf8(s.substr(ascii), [&](char16_t c) { b[i++] = c; });
+    return b;
+}
+
+namespace {
+bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view TrimXmlSpace(std::string_view s) {
+    while (!s.empty() && IsXmlSpace(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsXmlSpace(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+// The concatenated text of a node and its descendants, white space at both
+// ends removed. The walk is iterative: a deeply nested document must not
+// exhaust the stack.
+std::string_view NodeText(const pugi::xml_node& node, std::string& scratch) {
+    switch (node.type()) {
+        case pugi::node_pcdata:
+        case pugi::node_cdata:
+        case pugi::node_comment:
+        case pugi::node_pi:
+            return TrimXmlSpace(node.value());
+        case pugi::node_element:
+        case pugi::node_document:
+            break;
+        default:
+            return {};
+    }
+    pugi::xml_node first = node.first_child();
+    // The common case: an element holding one text.
+    if (first && IsText(first) && !first.next_sibling()) return TrimXmlSpace(first.value());
+    scratch.clear();
+    for (pugi::xml_node cur = first; cur;) {
+        if (IsText(cur)) scratch += cur.value();
+        if (pugi::xml_node child = cur.first_child()) {
+            cur = child;
+            continue;
+        }
+        while (cur != node && !cur.next_sibling()) cur = cur.parent();
+        if (cur == node) break;
+        cur = cur.next_sibling();
+    }
+    return TrimXmlSpace(scratch);
+}
+
+}  // namespace skyvane::msxml_detail
+
+namespace skyvane {
+
+void XmlTextToUtf16(std::string_view utf8, std::u16string& out) {
+    size_t ascii = 0;
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+    out.resize(ascii);
+    for (size_t i = 0; i < ascii; ++i) out[i] = char16_t(utf8[i]);
+    if (ascii < utf8.size()) msxml_detail::DecodeUtf8(utf8.substr(ascii), [&](char16_t c) { out.push_back(c); });
+}
+
+std::u16string XmlTextToUtf16(std::string_view utf8) {
+    std::u16string out;
+    XmlTextToUtf16(utf8, out);
+    return out;
+}
+
+}  // namespace skyvane

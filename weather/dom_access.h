@@ -1,0 +1,105 @@
+// Two ways of reading elements of an answer, with one set of operations, so
+// that the reader's logic is written once:
+// - ComDom goes through the DOM interfaces and works with any DOM;
+// - NativeDom reads this platform's own DOM directly (UTF-8, no objects or
+//   BSTRs per step), which keeps a whole answer cheap to read.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/oleaut/bstr.h"
+#include "platform/msxml/msxml.h"
+#include "weather/dom_walk.h"
+
+namespace kweather {
+
+// Element and attribute names compare exactly, whole name and case.
+inline bool NameIs(std::string_view name, std::string_view wanted) { return name == wanted; }
+inline bool NameIs(std::u16string_view name, std::string_view wanted) {
+    if (name.size() != wanted.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if (name[i] != char16_t(static_cast<unsigned char>(wanted[i]))) return false;
+    return true;
+}
+
+// An element name as this platform's DOM keeps it: NUL-terminated UTF-8.
+struct CName {
+    const char* p;
+    bool empty() const { return *p == 0; }
+    char operator[](size_t i) const { return p[i]; }
+    std::string_view substr(size_t from) const { return std::string_view(p).substr(from); }
+};
+inline bool NameIs(CName name, std::string_view wanted) {
+    // Stops at the first difference, so never reads past the name's NUL.
+    for (size_t i = 0; i < wanted.size(); ++i)
+        if (name.p[i] != wanted[i]) return false;
+    return name.p[wanted.size()] == 0;
+}
+
+struct ComDom {
+    using Element = IXMLDOMElement*;
+
+    // A text read through the interfaces.
+    class Text {
+    public:
+        std::u16string_view View() const { return text_.View(); }
+        std::u16string Wide() const { return text_.Str(); }
+        void AssignTo(std::u16string& out) const { out.assign(text_.View()); }
+
+    private:
+        friend struct ComDom;
+        skyvane::Bstr text_;
+    };
+
+    // f(Element child, std::u16string_view name) for each child element.
+    template <class F>
+    static HRESULT ForEachChild(Element e, F&& f) {
+        return ForEachChildElement(e, std::forward<F>(f));
+    }
+    static bool GetText(Element e, Text& out) { return NodeText(e, out.text_); }
+    static std::u16string Name(Element e) { return TagName(e); }
+    static bool GetAttribute(Element e, std::string_view name, Text& out) {
+        std::u16string wide(name.begin(), name.end());
+        auto value = AttributeText(e, wide);
+        if (!value) return false;
+        out.text_ = skyvane::Bstr(*value);
+        return true;
+    }
+};
+
+struct NativeDom {
+    using Element = skyvane::XmlElementView;
+
+    class Text {
+    public:
+        Text() = default;
+        Text(const Text&) = delete;  // the view may point into the scratch
+        Text& operator=(const Text&) = delete;
+        std::string_view View() const { return view_; }
+        std::u16string Wide() const { return skyvane::XmlTextToUtf16(view_); }
+        void AssignTo(std::u16string& out) const { skyvane::XmlTextToUtf16(view_, out); }
+
+    private:
+        friend struct NativeDom;
+        std::string scratch_;
+        std::string_view view_;
+    };
+
+    template <class F>
+    static HRESULT ForEachChild(Element e, F&& f) {
+        for (Element c = e.FirstChild(); c; c = c.Next()) {
+            HRESULT hr = f(c, CName{c.NameData()});
+            if (FAILED(hr)) return hr;
+        }
+        return S_OK;
+    }
+    static bool GetText(Element e, Text& out) {
+        out.view_ = e.Text(out.scratch_);
+        return true;
+    }
+    static CName Name(Element e) { return CName{e.NameData()}; }
+    static bool GetAttribute(Element e, std::string_view name, Text& out) { return e.Attribute(name, out.view_); }
+};
+
+}  // namespace kweather
