@@ -68,8 +68,8 @@ void LoadAndBuildRecords(benchmark::State& state) {
     for (auto _ : state) {
         IXMLDOMDocument* doc = nullptr;
         IEnumUnknown* records = nullptr;
-        if (FAILED(kweather::LoadWeatherDocument(text, &doc)) ||
-            FAILED(kweather::BuildWeatherRecords(doc, &records))) {
+        if (FAILED(skyvane::weather::LoadWeatherDocument(text, &doc)) ||
+            FAILED(skyvane::weather::BuildWeatherRecords(doc, &records))) {
             state.SkipWithError("the reader refused the document");
             break;
         }
@@ -80,7 +80,7 @@ void LoadAndBuildRecords(benchmark::State& state) {
     // One more, to report how many records each run made.
     IXMLDOMDocument* doc = nullptr;
     IEnumUnknown* records = nullptr;
-    if (SUCCEEDED(kweather::LoadWeatherDocument(text, &doc)) && SUCCEEDED(kweather::BuildWeatherRecords(doc, &records))) {
+    if (SUCCEEDED(skyvane::weather::LoadWeatherDocument(text, &doc)) && SUCCEEDED(skyvane::weather::BuildWeatherRecords(doc, &records))) {
         IUnknown* item = nullptr;
         while (records->Next(1, &item, nullptr) == S_OK) {
             item->Release();

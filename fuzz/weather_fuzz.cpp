@@ -27,7 +27,7 @@ namespace {
 std::vector<std::u16string> Dumps(IUnknown* document) {
     std::vector<std::u16string> out;
     ComPtr<IEnumUnknown> records;
-    HRESULT hr = kweather::BuildWeatherRecords(document, &records);
+    HRESULT hr = skyvane::weather::BuildWeatherRecords(document, &records);
     if (FAILED(hr)) {
         if (records) __builtin_trap();  // no half-built result
         ComPtr<IErrorInfo> info;
@@ -41,7 +41,7 @@ std::vector<std::u16string> Dumps(IUnknown* document) {
     while (records->Next(1, &item, nullptr) == S_OK) {
         ComPtr<IKWeatherInfo8> record;
         if (FAILED(item.As(record))) __builtin_trap();
-        out.push_back(kweather::test::DumpRecord(record.Get()));
+        out.push_back(skyvane::weather::test::DumpRecord(record.Get()));
     }
     return out;
 }
@@ -68,22 +68,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         text = skyvane::FromUtf8(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
     }
 
-    const long records = kweather::LiveWeatherInfoCount();
+    const long records = skyvane::weather::LiveWeatherInfoCount();
     const long dom = skyvane::LiveDomObjectCount();
     const long bstrs = skyvane::LiveBstrCount();
     {
         skyvane::Bstr xml(text);
         ComPtr<IXMLDOMDocument> doc;
-        HRESULT hr = kweather::LoadWeatherDocument(xml, &doc);
+        HRESULT hr = skyvane::weather::LoadWeatherDocument(xml, &doc);
         if (SUCCEEDED(hr) != bool(doc)) __builtin_trap();
         if (doc) {
             auto direct = Dumps(doc.Get());
-            auto viaInterfaces = Dumps(kweather::test::ForeignDocumentOf(doc).Get());
+            auto viaInterfaces = Dumps(skyvane::weather::test::ForeignDocumentOf(doc).Get());
             if (direct != viaInterfaces) __builtin_trap();
         }
     }
     SetErrorInfo(0, nullptr);
-    if (kweather::LiveWeatherInfoCount() != records || skyvane::LiveDomObjectCount() != dom ||
+    if (skyvane::weather::LiveWeatherInfoCount() != records || skyvane::LiveDomObjectCount() != dom ||
         skyvane::LiveBstrCount() != bstrs)
         __builtin_trap();
     return 0;

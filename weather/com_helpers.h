@@ -8,7 +8,7 @@
 #include "platform/oleaut/bstr.h"
 #include "platform/com/com_object.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 // The class and interface that a failure is reported for.
 struct ComSite {
@@ -52,4 +52,4 @@ inline HRESULT SetText(const ComSite& site, std::u16string& field, BSTR value) {
     });
 }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -12,7 +12,7 @@
 #include "platform/msxml/msxml.h"
 #include "weather/dom_walk.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 // Element and attribute names compare exactly, whole name and case.
 inline bool NameIs(std::string_view name, std::string_view wanted) { return name == wanted; }
@@ -102,4 +102,4 @@ struct NativeDom {
     static bool GetAttribute(Element e, std::string_view name, Text& out) { return e.Attribute(name, out.view_); }
 };
 
-}  // namespace kweather
+}  // namespace skyvane::weather

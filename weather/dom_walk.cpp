@@ -2,7 +2,7 @@
 
 #include "platform/oleaut/variant.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 std::optional<std::u16string> NodeText(IXMLDOMNode* node) {
     skyvane::Bstr text;
@@ -29,4 +29,4 @@ std::optional<std::u16string> AttributeText(IXMLDOMElement* element, std::u16str
     return std::u16string(skyvane::BstrView(value.bstrVal));
 }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

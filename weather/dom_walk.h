@@ -9,7 +9,7 @@
 #include "platform/com/com_object.h"
 #include "platform/msxml/msxml.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 // Calls f(IXMLDOMElement*, std::u16string_view name) for each child element
 // of a node in document order; other child nodes are skipped. Stops at the
@@ -47,4 +47,4 @@ std::u16string TagName(IXMLDOMElement* element);
 // The attribute's text; nothing when it is absent or not a string.
 std::optional<std::u16string> AttributeText(IXMLDOMElement* element, std::u16string_view name);
 
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -2,7 +2,7 @@
 
 #include "weather/com_helpers.h"
 
-namespace kweather {
+namespace skyvane::weather {
 namespace {
 
 const ComSite kCitySite{CLSID_KWeatherCity, IID_IKWeatherCity};
@@ -34,4 +34,4 @@ HRESULT KWeatherCity::put_Name(BSTR newVal) { return SetText(kCitySite, name_, n
 HRESULT KWeatherCity::get_Code(BSTR* pVal) { return GetText(kCitySite, pVal, code_); }
 HRESULT KWeatherCity::put_Code(BSTR newVal) { return SetText(kCitySite, code_, newVal); }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

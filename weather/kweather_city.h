@@ -9,7 +9,7 @@
 #include "platform/oleaut/dispatch.h"
 #include "weather/service_interfaces.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 class KWeatherCity final
     : public skyvane::ComObject<KWeatherCity, skyvane::DispatchImpl<KWeatherCity, IKWeatherCity>, ISupportErrorInfo> {
@@ -29,4 +29,4 @@ private:
     std::u16string code_;
 };
 
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -4,7 +4,7 @@
 
 #include "weather/com_helpers.h"
 
-namespace kweather {
+namespace skyvane::weather {
 namespace {
 
 const ComSite kCtrlSite{CLSID_KWeatherCityCtrl, IID_IKWeatherCityCtrl};
@@ -91,4 +91,4 @@ HRESULT KWeatherCityCtrl::Load() { return Fail(kCtrlSite, E_NOTIMPL, kNotBuilt);
 
 HRESULT KWeatherCityCtrl::Select() { return Fail(kCtrlSite, E_NOTIMPL, kNotBuilt); }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

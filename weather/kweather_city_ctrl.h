@@ -13,7 +13,7 @@
 #include "platform/oleaut/dispatch.h"
 #include "weather/service_interfaces.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 class KWeatherCityCtrl final
     : public skyvane::ComObject<KWeatherCityCtrl, skyvane::DispatchImpl<KWeatherCityCtrl, IKWeatherCityCtrl>,
@@ -53,4 +53,4 @@ private:
     std::u16string selectedCode_;
 };
 
-}  // namespace kweather
+}  // namespace skyvane::weather

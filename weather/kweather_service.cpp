@@ -20,7 +20,7 @@ using skyvane::Bstr;
 using skyvane::ComPtr;
 using skyvane::cities::DirectoryResult;
 
-namespace kweather {
+namespace skyvane::weather {
 namespace {
 
 const ComSite kService{CLSID_KWeatherService, IID_IKWeatherService};
@@ -375,4 +375,4 @@ HRESULT KWeatherService::get_CountryCount(LONG* pVal) { return GetValue(kService
 
 HRESULT KWeatherService::get_ClassPtr(LONG* pVal) { return GetValue(kService, pVal, classPtr_); }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

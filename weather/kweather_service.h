@@ -14,7 +14,7 @@
 #include "weather/request_chain.h"
 #include "weather/service_interfaces.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 class KWeatherService final
     : public skyvane::ComObject<KWeatherService, skyvane::DispatchImpl<KWeatherService, IKWeatherService4>,
@@ -81,4 +81,4 @@ private:
     LONG classPtr_ = 0;
 };
 
-}  // namespace kweather
+}  // namespace skyvane::weather

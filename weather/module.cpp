@@ -13,11 +13,11 @@
 namespace {
 
 constexpr skyvane::ClassEntry kClasses[] = {
-    skyvane::ClassEntry::Of<kweather::KWeatherService>(CLSID_KWeatherService),
-    skyvane::ClassEntry::Of<kweather::KWeatherResponse>(CLSID_KWeatherResponse),
-    skyvane::ClassEntry::Of<kweather::KWeatherInfo>(CLSID_KWeatherInfo),
-    skyvane::ClassEntry::Of<kweather::KWeatherCity>(CLSID_KWeatherCity),
-    skyvane::ClassEntry::Of<kweather::KWeatherCityCtrl>(CLSID_KWeatherCityCtrl),
+    skyvane::ClassEntry::Of<skyvane::weather::KWeatherService>(CLSID_KWeatherService),
+    skyvane::ClassEntry::Of<skyvane::weather::KWeatherResponse>(CLSID_KWeatherResponse),
+    skyvane::ClassEntry::Of<skyvane::weather::KWeatherInfo>(CLSID_KWeatherInfo),
+    skyvane::ClassEntry::Of<skyvane::weather::KWeatherCity>(CLSID_KWeatherCity),
+    skyvane::ClassEntry::Of<skyvane::weather::KWeatherCityCtrl>(CLSID_KWeatherCityCtrl),
 };
 
 // The full path of this library file, for %MODULE%.
@@ -38,7 +38,7 @@ SKYVANE_EXPORT HRESULT DllCanUnloadNow() { return skyvane::ModuleCanUnloadNow();
 
 SKYVANE_EXPORT HRESULT DllRegisterServer() {
     try {
-        return kweather::RegisterServer(ThisModulePath());
+        return skyvane::weather::RegisterServer(ThisModulePath());
     } catch (...) {
         return E_FAIL;
     }
@@ -48,7 +48,7 @@ SKYVANE_EXPORT HRESULT DllRegisterSkyvane() __attribute__((alias("DllRegisterSer
 
 SKYVANE_EXPORT HRESULT DllUnregisterServer() {
     try {
-        return kweather::UnregisterServer(ThisModulePath());
+        return skyvane::weather::UnregisterServer(ThisModulePath());
     } catch (...) {
         return E_FAIL;
     }

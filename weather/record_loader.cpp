@@ -11,7 +11,7 @@
 #include "platform/kernel/nls/text_conv.h"
 #include "weather/dom_access.h"
 
-namespace kweather {
+namespace skyvane::weather {
 namespace {
 
 template <class Dom>
@@ -324,4 +324,4 @@ HRESULT LoadDayAndNight(WeatherFields& day, WeatherFields& night, const skyvane:
     return Loader<NativeDom>::DayOrHour(element, targets);
 }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

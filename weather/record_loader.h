@@ -7,7 +7,7 @@
 #include "platform/msxml/msxml.h"
 #include "weather/weather_info.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 // The moment records are read at (the date of maps, and of alerts without a
 // readable time): the current local time, read once when first needed, so
@@ -42,4 +42,4 @@ HRESULT LoadDayAndNight(WeatherFields& day, WeatherFields& night, const skyvane:
 // turned back into the right text; any other name is kept as read.
 std::u16string RedecodeMapName(const std::u16string& name);
 
-}  // namespace kweather
+}  // namespace skyvane::weather

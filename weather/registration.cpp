@@ -8,7 +8,7 @@
 #include "platform/kernel/nls/text_conv.h"
 #include "weather/service_interfaces.h"
 
-namespace kweather {
+namespace skyvane::weather {
 namespace {
 
 // The class scripts differ only in the class; the control adds its keys.
@@ -206,4 +206,4 @@ HRESULT UnregisterServer(std::u16string_view modulePath) {
     }
 }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

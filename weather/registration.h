@@ -10,7 +10,7 @@
 
 #include "platform/base/win_types.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 // The resources that carry a registry script, in the order they are run.
 inline constexpr UINT kRegistryScriptIds[] = {101, 103, 105, 107, 109, 111};
@@ -27,4 +27,4 @@ HRESULT RegisterServer(std::u16string_view modulePath);
 // ("AppID", "CLSID", "Interface", "TypeLib") are never removed.
 HRESULT UnregisterServer(std::u16string_view modulePath);
 
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace kweather {
+namespace skyvane::weather {
 
 bool IsSendableCityCode(std::u16string_view cityCode) {
     for (char16_t c : cityCode)
@@ -78,4 +78,4 @@ HRESULT RunRequestChain(const RequestChain& chain, const Downloader& download, c
     return hr;
 }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -12,7 +12,7 @@
 #include "platform/base/win_types.h"
 #include "weather/service_config.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 // Fixed for this build: the partner identifier ("par") and the access key
 // ("key") that the relays and the feed expect.
@@ -69,4 +69,4 @@ using Waiter = std::function<void(DWORD milliseconds)>;
 HRESULT RunRequestChain(const RequestChain& chain, const Downloader& download, const Waiter& wait,
                         std::u16string& text);
 
-}  // namespace kweather
+}  // namespace skyvane::weather

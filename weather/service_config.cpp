@@ -2,7 +2,7 @@
 
 #include "net/connection_settings.h"
 
-namespace kweather {
+namespace skyvane::weather {
 namespace {
 
 // An empty host would give an address without a host ("http:///wsi/..."),
@@ -27,4 +27,4 @@ ServiceHosts ReadServiceHosts() {
     return hosts;
 }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace kweather {
+namespace skyvane::weather {
 
 // The simulator's default address; every host defaults to it.
 inline constexpr char16_t kDefaultServiceHost[] = u"127.0.0.1:8642";
@@ -33,4 +33,4 @@ struct ServiceHosts {
 // (the request addresses are built by plain substitution).
 ServiceHosts ReadServiceHosts();
 
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -1,6 +1,6 @@
 #include "weather/strings.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 const char16_t* LoadWeatherString(unsigned id) {
     switch (id) {
@@ -10,4 +10,4 @@ const char16_t* LoadWeatherString(unsigned id) {
     }
 }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

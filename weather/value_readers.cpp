@@ -13,7 +13,7 @@
 #include "platform/oleaut/ole_date.h"
 #include "platform/kernel/win_time.h"
 
-namespace kweather {
+namespace skyvane::weather {
 namespace {
 
 // The service's readers are scanf patterns over the element's text, read as
@@ -265,4 +265,4 @@ bool TruncateToInt(double value, int& out) {
     return true;
 }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -8,7 +8,7 @@
 
 #include "platform/base/win_types.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 // Not-available values of the record fields.
 inline constexpr double kNaDouble = 999999.0;
@@ -54,4 +54,4 @@ DATE CurrentLocalDate();
 // it; false for the not-available value and for values no integer can hold.
 bool TruncateToInt(double value, int& out);
 
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -11,7 +11,7 @@ using skyvane::DispMethod;
 using skyvane::DispPut;
 using skyvane::InterfaceEntry;
 
-namespace kweather {
+namespace skyvane::weather {
 namespace {
 
 std::atomic<long> g_liveRecords{0};
@@ -379,4 +379,4 @@ std::u16string FormatDebugInfo(const WeatherFields& f) {
     return s;
 }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

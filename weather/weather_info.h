@@ -15,7 +15,7 @@
 #include "weather/kweather_interfaces.h"
 #include "weather/value_readers.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 class ReadingTime;
 
@@ -181,4 +181,4 @@ private:
 // Live KWeatherInfo objects of this process (tests count leaks with it).
 long LiveWeatherInfoCount();
 
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -19,7 +19,7 @@ using skyvane::Bstr;
 using skyvane::ComError;
 using skyvane::ComPtr;
 
-namespace kweather {
+namespace skyvane::weather {
 namespace {
 
 using Name = std::u16string_view;
@@ -261,4 +261,4 @@ HRESULT BuildWeatherRecords(IUnknown* document, IEnumUnknown** records) noexcept
     });
 }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -11,7 +11,7 @@
 #include "platform/msxml/msxml.h"
 #include "platform/com/unknwn.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 // Load document: a new DOM document holding the text. E_INVALIDARG for a NULL
 // text; E_FAIL for a text that is not well-formed or an "err" document; the
@@ -25,4 +25,4 @@ HRESULT LoadWeatherDocument(BSTR xml, IXMLDOMDocument** document) noexcept;
 // document; a record that fails to load aborts the whole build with its error.
 HRESULT BuildWeatherRecords(IUnknown* document, IEnumUnknown** records) noexcept;
 
-}  // namespace kweather
+}  // namespace skyvane::weather

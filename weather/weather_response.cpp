@@ -1,6 +1,6 @@
 #include "weather/weather_response.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 std::span<const skyvane::InterfaceEntry> KWeatherResponse::Interfaces() noexcept {
     using Dual = skyvane::DispatchImpl<KWeatherResponse, IKWeatherResponse>;
@@ -24,4 +24,4 @@ HRESULT KWeatherResponse::GetWeatherInfo(DATE, IUnknown** WeatherInfos) {
     return S_OK;
 }
 
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -9,7 +9,7 @@
 #include "platform/oleaut/dispatch.h"
 #include "weather/kweather_interfaces.h"
 
-namespace kweather {
+namespace skyvane::weather {
 
 class KWeatherResponse final
     : public skyvane::ComObject<KWeatherResponse, skyvane::DispatchImpl<KWeatherResponse, IKWeatherResponse>,
@@ -23,4 +23,4 @@ public:
     HRESULT STDMETHODCALLTYPE GetWeatherInfo(DATE WeatherDate, IUnknown** WeatherInfos) override;
 };
 
-}  // namespace kweather
+}  // namespace skyvane::weather

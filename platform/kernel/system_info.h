@@ -84,17 +84,6 @@ void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);
 int GetSystemMetrics(int nIndex);
 
 // ---------------------------------------------------------------------------
-// Languages, from the Linux locale (LC_ALL, else LC_MESSAGES, else LANG): the
-// language and country of "ru_RU.UTF-8" give 0x0419. A language without a
-// known country gives its main form, an unknown language, "C", "POSIX" or no
-// locale give 0x0409 (English, United States).
-LANGID GetUserDefaultUILanguage();
-LANGID GetUserDefaultLangID();
-LANGID GetSystemDefaultLangID();
-LCID GetUserDefaultLCID();
-LCID GetSystemDefaultLCID();
-
-// ---------------------------------------------------------------------------
 #define SPI_GETPLATFORMTYPE 257
 #define SPI_GETOEMINFO 258
 
@@ -139,8 +128,6 @@ int ScreenDpi();
 // digits at positions 40 (16 digits), 56 (4) and 64 (12).
 std::u16string DeviceId();
 
-// The language identifier of a POSIX locale name ("de_AT.UTF-8@euro" gives 0x0C07).
-LANGID LangIdFromLocale(std::string_view locale);
 
 // SHA-256 of data; the device identifier's hash.
 std::string Sha256(std::string_view data);

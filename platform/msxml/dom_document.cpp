@@ -30,7 +30,7 @@ const IID IID_IXMLDOMParseError = MakeGuid("{3EFAA426-272F-11D2-836F-0000F87A778
 namespace skyvane {
 namespace {
 
-using namespace msxml_detail;
+using namespace msxml;
 
 std::atomic<long> g_liveDomObjects{0};
 

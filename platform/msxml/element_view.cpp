@@ -5,7 +5,7 @@
 
 namespace skyvane {
 
-using namespace msxml_detail;
+using namespace msxml;
 
 namespace {
 pugi::xml_node AsNode(void* p) { return pugi::xml_node(static_cast<pugi::xml_node_struct*>(p)); }

@@ -12,7 +12,7 @@
 #include "platform/com/guid.h"
 #include "platform/msxml/msxml.h"
 
-namespace skyvane::msxml_detail {
+namespace skyvane::msxml {
 
 // Walks UTF-16 units as UTF-8 bytes; a surrogate without its partner becomes
 // U+FFFD so that the parser only ever sees valid UTF-8.
@@ -100,4 +100,4 @@ struct IXmlNativeNode : IUnknown {
 };
 inline constexpr IID IID_IXmlNativeNode = MakeGuid("{5E1A7C3B-2D94-4F08-9B61-7C0D3E8A4F25}");
 
-}  // namespace skyvane::msxml_detail
+}  // namespace skyvane::msxml

@@ -1,7 +1,7 @@
 // Text conversions of the DOM and the text of a node.
 #include "platform/msxml/internal.h"
 
-namespace skyvane::msxml_detail {
+namespace skyvane::msxml {
 
 std::string ToUtf8(std::u16string_view s) {
     std::string out;
@@ -67,7 +67,7 @@ std::string_view NodeText(const pugi::xml_node& node, std::string& scratch) {
     return TrimXmlSpace(scratch);
 }
 
-}  // namespace skyvane::msxml_detail
+}  // namespace skyvane::msxml
 
 namespace skyvane {
 
@@ -76,7 +76,7 @@ void XmlTextToUtf16(std::string_view utf8, std::u16string& out) {
     while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
     out.resize(ascii);
     for (size_t i = 0; i < ascii; ++i) out[i] = char16_t(utf8[i]);
-    if (ascii < utf8.size()) msxml_detail::DecodeUtf8(utf8.substr(ascii), [&](char16_t c) { out.push_back(c); });
+    if (ascii < utf8.size()) msxml::DecodeUtf8(utf8.substr(ascii), [&](char16_t c) { out.push_back(c); });
 }
 
 std::u16string XmlTextToUtf16(std::string_view utf8) {

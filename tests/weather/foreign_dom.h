@@ -9,7 +9,7 @@
 #include "platform/com/com_object.h"
 #include "platform/msxml/msxml.h"
 
-namespace kweather::test {
+namespace skyvane::weather::test {
 
 HRESULT WrapForeign(IXMLDOMNode* inner, IXMLDOMNode** out);
 
@@ -196,4 +196,4 @@ inline skyvane::ComPtr<IXMLDOMDocument> ForeignDocumentOf(const skyvane::ComPtr<
     return skyvane::ComPtr<IXMLDOMDocument>(foreign.Get());
 }
 
-}  // namespace kweather::test
+}  // namespace skyvane::weather::test

@@ -10,7 +10,7 @@
 #include "platform/oleaut/bstr.h"
 #include "weather/kweather_interfaces.h"
 
-namespace kweather::test {
+namespace skyvane::weather::test {
 
 inline std::u16string DumpRecord(IKWeatherInfo8* r) {
     using skyvane::Bstr;
@@ -63,4 +63,4 @@ inline std::u16string DumpRecord(IKWeatherInfo8* r) {
     return out;
 }
 
-}  // namespace kweather::test
+}  // namespace skyvane::weather::test

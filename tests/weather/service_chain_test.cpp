@@ -22,7 +22,7 @@
 #include "weather/service_feedsim.h"
 #include "weather/weather_info.h"
 
-using kweather::KWeatherService;
+using skyvane::weather::KWeatherService;
 using skyvane::Bstr;
 using skyvane::ComPtr;
 using skyvane::test::FeedSim;
@@ -46,8 +46,8 @@ std::u16string ErrorDescription() {
 // The addresses and the chain on their own.
 
 TEST(RequestAddresses, RelayAddressCarriesTheFullFeedAddressAndTheAskedDays) {
-    kweather::WeatherRequest request{u"RSXX0091", 10, 2};
-    EXPECT_EQ(Utf8(kweather::RelayAddress(u"relay-b.example:8081", u"feed.example:8082", request)),
+    skyvane::weather::WeatherRequest request{u"RSXX0091", 10, 2};
+    EXPECT_EQ(Utf8(skyvane::weather::RelayAddress(u"relay-b.example:8081", u"feed.example:8082", request)),
               std::string("http://relay-b.example:8081/wsi/wsiservices.aspx?url=http://feed.example:8082/weather/"
                           "local/RSXX0091?cc=*&dayf=10") +
                   kKeys + "&unit=m");
@@ -55,8 +55,8 @@ TEST(RequestAddresses, RelayAddressCarriesTheFullFeedAddressAndTheAskedDays) {
 
 TEST(RequestAddresses, DirectAddressAlwaysAsksFiveDaysAndLinksXoap) {
     for (LONG days : {10, 7, 1, -4}) {
-        kweather::WeatherRequest request{u"USNY0996", days, 1};
-        EXPECT_EQ(Utf8(kweather::DirectAddress(u"feed.example", request)),
+        skyvane::weather::WeatherRequest request{u"USNY0996", days, 1};
+        EXPECT_EQ(Utf8(skyvane::weather::DirectAddress(u"feed.example", request)),
                   std::string("http://feed.example/weather/local/USNY0996?cc=*&dayf=5") + kKeys +
                       "&unit=s&link=xoap")
             << days;
@@ -64,41 +64,41 @@ TEST(RequestAddresses, DirectAddressAlwaysAsksFiveDaysAndLinksXoap) {
 }
 
 TEST(RequestAddresses, OnlyUnitTypeTwoAsksMetricUnits) {
-    EXPECT_EQ(kweather::UnitLetter(2), u'm');
-    for (LONG unit : {0, 1, 3, -1, 0x7FFFFFFF}) EXPECT_EQ(kweather::UnitLetter(unit), u's') << unit;
+    EXPECT_EQ(skyvane::weather::UnitLetter(2), u'm');
+    for (LONG unit : {0, 1, 3, -1, 0x7FFFFFFF}) EXPECT_EQ(skyvane::weather::UnitLetter(unit), u's') << unit;
 }
 
 TEST(RequestAddresses, CityCodeAndCountsAreInsertedAsTheyAre) {
     // A blank and "&" in the code are not escaped; a negative count is written out.
-    kweather::WeatherRequest request{u"AB C&D=1", -3, 2};
-    EXPECT_EQ(Utf8(kweather::RelayAddress(u"r", u"f", request)),
+    skyvane::weather::WeatherRequest request{u"AB C&D=1", -3, 2};
+    EXPECT_EQ(Utf8(skyvane::weather::RelayAddress(u"r", u"f", request)),
               std::string("http://r/wsi/wsiservices.aspx?url=http://f/weather/local/AB C&D=1?cc=*&dayf=-3") + kKeys +
                   "&unit=m");
 }
 
 TEST(RequestAddresses, CodesWithControlCharactersCannotBeSent) {
-    EXPECT_TRUE(kweather::IsSendableCityCode(u"RSXX0091"));
-    EXPECT_TRUE(kweather::IsSendableCityCode(u"AB C&D=\u00e9"));
-    EXPECT_TRUE(kweather::IsSendableCityCode(u""));
+    EXPECT_TRUE(skyvane::weather::IsSendableCityCode(u"RSXX0091"));
+    EXPECT_TRUE(skyvane::weather::IsSendableCityCode(u"AB C&D=\u00e9"));
+    EXPECT_TRUE(skyvane::weather::IsSendableCityCode(u""));
     for (const char16_t* code : {u"RSXX0091\r\nX-Injected: 1", u"A\tB", u"A\nB", u"\x7f"})
-        EXPECT_FALSE(kweather::IsSendableCityCode(code)) << Utf8(code);
+        EXPECT_FALSE(skyvane::weather::IsSendableCityCode(code)) << Utf8(code);
 }
 
 TEST(RequestChain, RelayBTwiceThenRelayAThenTheFeedWithTheirWaits) {
-    kweather::ServiceHosts hosts;
+    skyvane::weather::ServiceHosts hosts;
     hosts.relayHostA = u"a";
     hosts.relayHostB = u"b";
     hosts.feedHost = u"f";
-    kweather::WeatherRequest request{u"RSXX0091", 10, 2};
-    auto chain = kweather::BuildRequestChain(hosts, request);
+    skyvane::weather::WeatherRequest request{u"RSXX0091", 10, 2};
+    auto chain = skyvane::weather::BuildRequestChain(hosts, request);
     EXPECT_EQ(chain[0].waitBefore, 0u);
     EXPECT_EQ(chain[1].waitBefore, 200u);
     EXPECT_EQ(chain[2].waitBefore, 100u);
     EXPECT_EQ(chain[3].waitBefore, 100u);
-    EXPECT_EQ(chain[0].address, kweather::RelayAddress(u"b", u"f", request));
+    EXPECT_EQ(chain[0].address, skyvane::weather::RelayAddress(u"b", u"f", request));
     EXPECT_EQ(chain[1].address, chain[0].address);
-    EXPECT_EQ(chain[2].address, kweather::RelayAddress(u"a", u"f", request));
-    EXPECT_EQ(chain[3].address, kweather::DirectAddress(u"f", request));
+    EXPECT_EQ(chain[2].address, skyvane::weather::RelayAddress(u"a", u"f", request));
+    EXPECT_EQ(chain[3].address, skyvane::weather::DirectAddress(u"f", request));
 }
 
 // Runs a chain of four named attempts where the first `failures` fail.
@@ -109,10 +109,10 @@ struct ChainRun {
 };
 
 ChainRun RunWithFailures(int failures) {
-    kweather::RequestChain chain{{{0, u"1"}, {200, u"2"}, {100, u"3"}, {100, u"4"}}};
+    skyvane::weather::RequestChain chain{{{0, u"1"}, {200, u"2"}, {100, u"3"}, {100, u"4"}}};
     ChainRun run;
     run.text = u"stale";
-    run.hr = kweather::RunRequestChain(
+    run.hr = skyvane::weather::RunRequestChain(
         chain,
         [&](const std::u16string& address, std::u16string& text) -> HRESULT {
             run.events.push_back("get " + Utf8(address));
@@ -160,14 +160,14 @@ protected:
         ASSERT_TRUE(skyvane::testclock::Enable(root_.path() + "/clock"));
         ASSERT_TRUE(skyvane::testclock::Freeze(true));
         ASSERT_EQ(KWeatherService::CreateObject(service_), S_OK);
-        records_ = kweather::LiveWeatherInfoCount();
+        records_ = skyvane::weather::LiveWeatherInfoCount();
         dom_ = skyvane::LiveDomObjectCount();
         bstrs_ = skyvane::LiveBstrCount();
     }
     void TearDown() override {
         service_.Reset();
         SetErrorInfo(0, nullptr);  // the error object holds texts of its own
-        EXPECT_EQ(kweather::LiveWeatherInfoCount(), records_) << "records leaked";
+        EXPECT_EQ(skyvane::weather::LiveWeatherInfoCount(), records_) << "records leaked";
         EXPECT_EQ(skyvane::LiveDomObjectCount(), dom_) << "DOM objects leaked";
         EXPECT_EQ(skyvane::LiveBstrCount(), bstrs_) << "BSTRs leaked";
         skyvane::testclock::Disable();

@@ -19,7 +19,7 @@
 #include "weather/service_config.h"
 #include "weather/service_feedsim.h"
 
-using kweather::KWeatherService;
+using skyvane::weather::KWeatherService;
 using skyvane::Bstr;
 using skyvane::ComPtr;
 
@@ -177,7 +177,7 @@ TEST_F(ServiceMembersTest, DocumentAndRecordArgumentsAreChecked) {
     out = reinterpret_cast<IUnknown*>(uintptr_t(0xdeadbeef));
     EXPECT_EQ(service_->get_WeatherAsArray(nullptr, &out), E_INVALIDARG);
     EXPECT_EQ(service_->get_WeatherAsArray(document.Get(), nullptr), E_POINTER);
-    auto city = skyvane::MakeComObject<kweather::KWeatherCity>();
+    auto city = skyvane::MakeComObject<skyvane::weather::KWeatherCity>();
     out = reinterpret_cast<IUnknown*>(uintptr_t(0xdeadbeef));
     EXPECT_EQ(service_->get_WeatherAsArray(static_cast<IKWeatherCity*>(city.Get()), &out), E_INVALIDARG);
     EXPECT_EQ(out, nullptr);
@@ -341,10 +341,10 @@ TEST_F(CitySearchTest, NoMatchAndFailedDownloads) {
 
 TEST(ServiceConfig, HostsDefaultToTheSimulatorAndFollowTheRegistry) {
     skyvane::test::ScopedDeviceRoot root;
-    kweather::ServiceHosts hosts = kweather::ReadServiceHosts();
-    EXPECT_EQ(hosts.relayHostA, kweather::kDefaultServiceHost);
-    EXPECT_EQ(hosts.feedHost, kweather::kDefaultServiceHost);
-    EXPECT_EQ(hosts.searchHost, kweather::kDefaultServiceHost);
+    skyvane::weather::ServiceHosts hosts = skyvane::weather::ReadServiceHosts();
+    EXPECT_EQ(hosts.relayHostA, skyvane::weather::kDefaultServiceHost);
+    EXPECT_EQ(hosts.feedHost, skyvane::weather::kDefaultServiceHost);
+    EXPECT_EQ(hosts.searchHost, skyvane::weather::kDefaultServiceHost);
 
     skyvane::test::SetServiceHosts(u"relay-a.example", u"relay-b.example:8080", u"  ", {});
     HKEY key = nullptr;
@@ -352,11 +352,11 @@ TEST(ServiceConfig, HostsDefaultToTheSimulatorAndFollowTheRegistry) {
     DWORD number = 5;
     RegSetValueExW(key, u"SearchHost", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof number);
     RegCloseKey(key);
-    hosts = kweather::ReadServiceHosts();
+    hosts = skyvane::weather::ReadServiceHosts();
     EXPECT_EQ(hosts.relayHostA, u"relay-a.example");
     EXPECT_EQ(hosts.relayHostB, u"relay-b.example:8080");
-    EXPECT_EQ(hosts.feedHost, kweather::kDefaultServiceHost) << "a blank host counts as not set";
-    EXPECT_EQ(hosts.searchHost, kweather::kDefaultServiceHost) << "a number is not a host";
+    EXPECT_EQ(hosts.feedHost, skyvane::weather::kDefaultServiceHost) << "a blank host counts as not set";
+    EXPECT_EQ(hosts.searchHost, skyvane::weather::kDefaultServiceHost) << "a number is not a host";
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 using skyvane::Bstr;
 using skyvane::ComPtr;
 
-namespace kweather {
+namespace skyvane::weather {
 namespace {
 
 class WeatherInfoTest : public ::testing::Test {
@@ -553,4 +553,4 @@ TEST_F(WeatherInfoTest, TheResponseShellProducesNothing) {
 }
 
 }  // namespace
-}  // namespace kweather
+}  // namespace skyvane::weather

@@ -22,7 +22,7 @@
 using skyvane::Bstr;
 using skyvane::ComPtr;
 
-namespace kweather {
+namespace skyvane::weather {
 namespace {
 
 constexpr DATE kOct22 = 40838.0;  // 22 October 2011
@@ -415,4 +415,4 @@ TEST_F(ReaderTest, ThePathThroughTheDomInterfacesMakesTheSameRecords) {
 }
 
 }  // namespace
-}  // namespace kweather
+}  // namespace skyvane::weather

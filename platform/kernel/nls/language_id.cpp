@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/kernel/system_info.h"
+#include "platform/kernel/nls/language_id.h"
 
 namespace {
 
