@@ -422,6 +422,26 @@ BOOL MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName) {
     return Fail(Win32ErrorFromPathErrno(err, to));
 }
 
+BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags) {
+    if (!(dwFlags & MOVEFILE_REPLACE_EXISTING)) return MoveFileW(lpExistingFileName, lpNewFileName);
+    if (!lpExistingFileName || !lpNewFileName) return Fail(ERROR_INVALID_PARAMETER);
+    std::string from = skyvane::HostPath(lpExistingFileName);
+    std::string to = skyvane::HostPath(lpNewFileName);
+    struct stat src, dst;
+    if (lstat(from.c_str(), &src) != 0) return Fail(Win32ErrorFromPathErrno(errno, from));
+    if (!S_ISREG(src.st_mode)) return MoveFileW(lpExistingFileName, lpNewFileName);
+    if (InUse(from)) return Fail(ERROR_SHARING_VIOLATION);
+    if (lstat(to.c_str(), &dst) == 0) {
+        if (S_ISDIR(dst.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+        // A file that someone has open cannot be replaced.
+        if (S_ISREG(dst.st_mode) && InUse(to)) return Fail(ERROR_SHARING_VIOLATION);
+    }
+    // rename() replaces in one step: a reader opening the new name sees the
+    // old file or the new one, never a part of either.
+    if (rename(from.c_str(), to.c_str()) == 0) return TRUE;
+    return Fail(Win32ErrorFromPathErrno(errno, to));
+}
+
 BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists) {
     if (!lpExistingFileName || !lpNewFileName) return Fail(ERROR_INVALID_PARAMETER);
     std::string from = skyvane::HostPath(lpExistingFileName);

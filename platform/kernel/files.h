@@ -100,6 +100,11 @@ BOOL GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime, LPFILETIME lpLastAcces
 BOOL DeleteFileW(LPCWSTR lpFileName);
 // Files and folders; fails with ERROR_ALREADY_EXISTS when the new name exists.
 BOOL MoveFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName);
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+// With MOVEFILE_REPLACE_EXISTING a file replaces an existing file of the new
+// name in one step (ERROR_SHARING_VIOLATION while either is open, as for a
+// delete); without it, as MoveFileW.
+BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
 // ERROR_FILE_EXISTS when bFailIfExists and the target exists. The copy keeps
 // the source's last write time.
 BOOL CopyFileW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, BOOL bFailIfExists);

@@ -292,7 +292,7 @@ private:
         if (dp.cArgs - dp.cNamedArgs != kPositional) return DISP_E_BADPARAMCOUNT;
         std::tuple<SlotFor<A>...> slots;
         HRESULT hr = S_OK;
-        auto load = [&](auto& slot, std::size_t i) {
+        [[maybe_unused]] auto load = [&](auto& slot, std::size_t i) {
             UINT index;
             if (i < kPositional)
                 index = dp.cArgs - 1 - UINT(i);  // positional arguments come last, in reverse

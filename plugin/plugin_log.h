@@ -1,0 +1,17 @@
+// The plugin's log lines: fixed English texts, normal or error rows. They go
+// to the "plugin" channel of the developer log.
+#pragma once
+
+#include <string>
+
+namespace skyvane::plugin {
+
+void LogLine(bool error, const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+
+#define PLUGIN_LOG(...) ::skyvane::plugin::LogLine(false, __VA_ARGS__)
+#define PLUGIN_LOG_ERROR(...) ::skyvane::plugin::LogLine(true, __VA_ARGS__)
+
+// A UTF-16 text for a "%s" of a log line.
+std::string LogText(std::u16string_view text);
+
+}  // namespace skyvane::plugin

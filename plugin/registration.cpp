@@ -1,0 +1,23 @@
+#include "plugin/registration.h"
+
+#include "plugin/skyvane_interfaces.h"
+
+namespace skyvane::plugin {
+
+const skyvane::ServerDescription& PluginServer() {
+    static const skyvane::ServerClass classes[] = {
+        {"SkyvaneWeatherHomeScreen", &CLSID_SkyvaneWeatherHomeScreen},
+    };
+    static const skyvane::ServerInterface interfaces[] = {
+        {"ISkyvaneWeatherHomeScreen", &IID_ISkyvaneWeatherHomeScreen},
+        {"ISkyvaneWeatherHomeScreen2", &IID_ISkyvaneWeatherHomeScreen2},
+        {"ISkyvaneWeatherHomeScreen3", &IID_ISkyvaneWeatherHomeScreen3},
+    };
+    static const skyvane::ServerDescription server{
+        "SkyvaneWeather", &APPID_SkyvaneWeather, &LIBID_SkyvaneWeatherLib, "SkyvaneWeather 1.0 Type Library",
+        classes, interfaces,
+    };
+    return server;
+}
+
+}  // namespace skyvane::plugin

@@ -1,0 +1,12 @@
+// The plugin library's registration as an in-process COM server: its
+// application identifier, the plugin class with its ProgIDs, and the keys of
+// its type library and interfaces.
+#pragma once
+
+#include "platform/com/server_registration.h"
+
+namespace skyvane::plugin {
+
+const skyvane::ServerDescription& PluginServer();
+
+}  // namespace skyvane::plugin
