@@ -125,6 +125,9 @@ void SettingsKey::WriteStamp(std::u16string_view name, DWORD stamp) { WriteNumbe
 
 DWORD SettingsKey::Stamp(std::u16string_view name) {
     DWORD now = GetTickCount();
+    // Readers see a change only when the stamp differs from the one they
+    // saw: a second change within the same millisecond must move it too.
+    if (ReadStamp(name, now + 1) == now) ++now;
     WriteStamp(name, now);
     return now;
 }

@@ -37,7 +37,8 @@ public:
     // Change stamps: the tick count at the moment of a change.
     DWORD ReadStamp(std::u16string_view name, DWORD def) const;
     void WriteStamp(std::u16string_view name, DWORD stamp);
-    // Writes GetTickCount() and returns it.
+    // Writes GetTickCount() (one more when the stored stamp already holds
+    // it) and returns what it wrote.
     DWORD Stamp(std::u16string_view name);
     void DeleteValue(std::u16string_view name);
     // Whether the value exists (of any type).
