@@ -3,6 +3,7 @@
 # service library in a fresh device root, installs the city database there,
 # starts the feed simulator on a free loopback port, points the service's host
 # configuration at it and prints the weather of a city with kweather-probe.
+# The plugin library is registered beside it and the UI program installed.
 #
 #   tools/run_main.sh [CITY_CODE]        (default RSXX0091, Moscow)
 set -euo pipefail
@@ -18,8 +19,12 @@ mkdir -p "$SKYVANE_ROOT"
 reg="$build/bin/skyvane-reg"
 probe="$build/bin/kweather-probe"
 
-echo "== Registering the weather service library"
+echo "== Registering the weather service library and the plugin library"
 "$build/bin/skyvane-regsvr" "$build/lib/libKWeather.so"
+"$build/bin/skyvane-regsvr" "$build/lib/libSkyvaneWeather.so"
+# The UI program where the plugin looks for it.
+mkdir -p "$SKYVANE_ROOT/Windows/SkyvaneWeather"
+ln -sf "$build/bin/SkyvaneWeatherUI" "$SKYVANE_ROOT/Windows/SkyvaneWeather/SkyvaneWeatherUI"
 
 echo "== Installing the city database"
 dbdir="$SKYVANE_ROOT/Storage card/Application Data/SkyvaneWeather"
