@@ -5,11 +5,13 @@
 #include "platform/com/registrar.h"
 #include "plugin/home_screen.h"
 #include "plugin/registration.h"
+#include "ui/skyvane_translator.h"
 
 namespace {
 
 constexpr skyvane::ClassEntry kClasses[] = {
     skyvane::ClassEntry::Of<skyvane::plugin::SkyvaneWeatherHomeScreen>(CLSID_SkyvaneWeatherHomeScreen),
+    skyvane::ClassEntry::Of<skyvane::ui::SkyvaneTranslator>(CLSID_SkyvaneTranslator),
 };
 
 std::u16string ThisModulePath() {

@@ -1,5 +1,5 @@
-// The plugin's log lines: fixed English texts, normal or error rows. They go
-// to the "plugin" channel of the developer log.
+// The plugin's log lines: fixed English texts, normal or error rows of the
+// day's diagnostic log (and of the "plugin" channel of the developer log).
 #pragma once
 
 #include <string>

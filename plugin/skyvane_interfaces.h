@@ -38,6 +38,13 @@ struct ISkyvaneWeatherHomeScreen3 : ISkyvaneWeatherHomeScreen2 {
     virtual HRESULT STDMETHODCALLTYPE SetTodayColor(ULONG dwColorINDEX, ULONG dwColorColor) = 0;      // 10
 };
 
+// The translator offered to other programs.
+struct ISkyvaneTranslator : IDispatch {
+    virtual HRESULT STDMETHODCALLTYPE Translate(LONG ModuleID, LONG ResourceID, LONG ResourceItemID, BSTR strSrc,
+                                                BSTR* strResult) = 0;  // 1
+};
+
 SKYVANE_DECLARE_IID(ISkyvaneWeatherHomeScreen, IID_ISkyvaneWeatherHomeScreen);
 SKYVANE_DECLARE_IID(ISkyvaneWeatherHomeScreen2, IID_ISkyvaneWeatherHomeScreen2);
 SKYVANE_DECLARE_IID(ISkyvaneWeatherHomeScreen3, IID_ISkyvaneWeatherHomeScreen3);
+SKYVANE_DECLARE_IID(ISkyvaneTranslator, IID_ISkyvaneTranslator);

@@ -3,7 +3,8 @@
 #include "platform/com/com_object.h"
 #include "platform/oleaut/bstr.h"
 #include "plugin/plugin_log.h"
-#include "plugin/string_table.h"
+#include "ui/text_ids.h"
+#include "ui/translator.h"
 
 namespace skyvane::plugin {
 namespace {
@@ -27,7 +28,7 @@ bool Skipped(int32_t type, double date, double high, double low) {
 
 HRESULT MergeFromService(CityEntry& city, IKWeatherService* service, std::u16string_view xml, double now) {
     if (!service || xml.empty()) {
-        city.SetStatus(StringText(kStrUnknownError));
+        city.SetStatus(ui::TranslateStringId(ui::text::kUnknownError));
         return E_INVALIDARG;
     }
     skyvane::ComPtr<IUnknown> document, collection;
@@ -38,7 +39,7 @@ HRESULT MergeFromService(CityEntry& city, IKWeatherService* service, std::u16str
     if (SUCCEEDED(hr) && collection) hr = collection->QueryInterface(IID_PPV_ARGS(&records));
     if (FAILED(hr) || !records) {
         PLUGIN_LOG_ERROR("No weather records for %s: 0x%08X", LogText(city.Code()).c_str(), unsigned(hr));
-        city.SetStatus(StringText(kStrNoWeather));
+        city.SetStatus(ui::TranslateStringId(ui::text::kNoWeather));
         return FAILED(hr) ? hr : E_FAIL;
     }
 

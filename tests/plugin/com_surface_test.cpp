@@ -54,7 +54,6 @@ protected:
 TEST_F(PluginComTest, RegistrationWritesTheKeysOfTheClassAndItsTypeLibrary) {
     std::set<std::string> before = skyvane::test::DumpRegistry(HKEY_CLASSES_ROOT);
     Register();
-    const std::string clsid = "{D3997C0E-F6D0-4850-84A0-15DF5264264B}";
     const std::string appid = "{EF43C07C-D572-4763-940C-8D8D0EA0C8C1}";
     const std::string libid = "{4BEF8280-3E1D-44C8-B2FE-71696ADCA688}";
     const std::string automation = "{00020424-0000-0000-C000-000000000046}";
@@ -65,29 +64,6 @@ TEST_F(PluginComTest, RegistrationWritesTheKeysOfTheClassAndItsTypeLibrary) {
         "AppID\\SkyvaneWeather.DLL",
         "AppID\\SkyvaneWeather.DLL|AppID=" + appid,
         "CLSID",
-        "CLSID\\" + clsid,
-        "CLSID\\" + clsid + "|@=SkyvaneWeatherHomeScreen Class",
-        "CLSID\\" + clsid + "|AppID=" + appid,
-        "CLSID\\" + clsid + "\\InprocServer32",
-        "CLSID\\" + clsid + "\\InprocServer32|@=" + Library(),
-        "CLSID\\" + clsid + "\\InprocServer32|ThreadingModel=Free",
-        "CLSID\\" + clsid + "\\ProgID",
-        "CLSID\\" + clsid + "\\ProgID|@=SkyvaneWeather.SkyvaneWeatherHomeScreen.1",
-        "CLSID\\" + clsid + "\\Programmable",
-        "CLSID\\" + clsid + "\\TypeLib",
-        "CLSID\\" + clsid + "\\TypeLib|@=" + libid,
-        "CLSID\\" + clsid + "\\VersionIndependentProgID",
-        "CLSID\\" + clsid + "\\VersionIndependentProgID|@=SkyvaneWeather.SkyvaneWeatherHomeScreen",
-        "SkyvaneWeather.SkyvaneWeatherHomeScreen",
-        "SkyvaneWeather.SkyvaneWeatherHomeScreen|@=SkyvaneWeatherHomeScreen Class",
-        "SkyvaneWeather.SkyvaneWeatherHomeScreen\\CLSID",
-        "SkyvaneWeather.SkyvaneWeatherHomeScreen\\CLSID|@=" + clsid,
-        "SkyvaneWeather.SkyvaneWeatherHomeScreen\\CurVer",
-        "SkyvaneWeather.SkyvaneWeatherHomeScreen\\CurVer|@=SkyvaneWeather.SkyvaneWeatherHomeScreen.1",
-        "SkyvaneWeather.SkyvaneWeatherHomeScreen.1",
-        "SkyvaneWeather.SkyvaneWeatherHomeScreen.1|@=SkyvaneWeatherHomeScreen Class",
-        "SkyvaneWeather.SkyvaneWeatherHomeScreen.1\\CLSID",
-        "SkyvaneWeather.SkyvaneWeatherHomeScreen.1\\CLSID|@=" + clsid,
         "TypeLib",
         "TypeLib\\" + libid,
         "TypeLib\\" + libid + "\\1.0",
@@ -101,9 +77,23 @@ TEST_F(PluginComTest, RegistrationWritesTheKeysOfTheClassAndItsTypeLibrary) {
         "TypeLib\\" + libid + "\\1.0\\HELPDIR|@=" + std::filesystem::path(Library()).parent_path().string() + "/",
         "Interface",
     };
+    for (auto [name, clsid] : {std::pair<std::string, std::string>{"SkyvaneWeatherHomeScreen", "{D3997C0E-F6D0-4850-84A0-15DF5264264B}"},
+                               {"SkyvaneTranslator", "{944ED115-C821-40B7-A4A4-6BB997270DB0}"}}) {
+        const std::string k = "CLSID\\" + clsid, progId = "SkyvaneWeather." + name;
+        for (const std::string& line :
+             {k, k + "|@=" + name + " Class", k + "|AppID=" + appid, k + "\\InprocServer32",
+              k + "\\InprocServer32|@=" + Library(), k + "\\InprocServer32|ThreadingModel=Free", k + "\\ProgID",
+              k + "\\ProgID|@=" + progId + ".1", k + "\\Programmable", k + "\\TypeLib", k + "\\TypeLib|@=" + libid,
+              k + "\\VersionIndependentProgID", k + "\\VersionIndependentProgID|@=" + progId, progId,
+              progId + "|@=" + name + " Class", progId + "\\CLSID", progId + "\\CLSID|@=" + clsid, progId + "\\CurVer",
+              progId + "\\CurVer|@=" + progId + ".1", progId + ".1", progId + ".1|@=" + name + " Class",
+              progId + ".1\\CLSID", progId + ".1\\CLSID|@=" + clsid})
+            expected.insert(line);
+    }
     for (const char* iface : {"ISkyvaneWeatherHomeScreen:{F4D61812-A594-4E45-802F-DA1CC92426C1}",
                               "ISkyvaneWeatherHomeScreen2:{A2A4C9AA-1A48-4602-B943-13F8A1A7A67D}",
-                              "ISkyvaneWeatherHomeScreen3:{CC16CC1E-24DD-4159-B4B4-EC1BCCF5381C}"}) {
+                              "ISkyvaneWeatherHomeScreen3:{CC16CC1E-24DD-4159-B4B4-EC1BCCF5381C}",
+                              "ISkyvaneTranslator:{93656503-BF88-4168-85D2-FD49447003EC}"}) {
         std::string name(iface, strchr(iface, ':')), iid(strchr(iface, ':') + 1);
         std::string k = "Interface\\" + iid;
         for (const std::string& line : {k, k + "|@=" + name, k + "\\ProxyStubClsid", k + "\\ProxyStubClsid|@=" + automation,
