@@ -56,6 +56,9 @@ struct WeatherRecord {
     std::vector<int32_t> archive;  // pairs: hours back, value
     int32_t units = 2;             // unit type the record is formatted in
     std::u16string reservedText;   // never filled by an update, kept through load and save
+    // Drawing state, never stored: minutes after which an age text shown for
+    // the record can change (0: it cannot).
+    int32_t refreshMinutes = 0;
 
     bool operator==(const WeatherRecord&) const = default;
 };

@@ -55,4 +55,39 @@ inline constexpr int32_t kLogReportFrom = 1000;      // "report from"
 inline constexpr int32_t kLogGotoBottom = 1001;      // "goto bottom"
 inline constexpr int32_t kLogGotoPreviousDay = 1002; // "goto previous day"
 
+// --- Formatting of values, times and ages ------------------------------------
+// Weekday names from Sunday: short at kShortWeekdays + day, full at
+// kWeekdays + day; month names at kMonths + month - 1.
+inline constexpr int32_t kShortWeekdays = 1100;  // "Sun" ... "Sat"
+inline constexpr int32_t kWeekdays = 1107;       // "Sunday" ... "Saturday"
+inline constexpr int32_t kMonths = 1114;         // "January" ... "December"
+inline constexpr int32_t kToday = 1126;          // "Today"
+inline constexpr int32_t kTomorrow = 1127;       // "Tomorrow"
+inline constexpr int32_t kUpdatedDaysAgo = 1130;  // "updated %d days ago"
+inline constexpr int32_t kUpdatedHoursAgo = 1131; // "updated %d hours ago"
+inline constexpr int32_t kUpdatedMinutesAgo = 1132;// "updated %d minutes ago"
+inline constexpr int32_t kUpdatedSecondsAgo = 1133;// "updated %d seconds ago"
+inline constexpr int32_t kDaysAgo = 1134;         // "%d days ago"
+inline constexpr int32_t kHoursAgo = 1135;        // "%d hours ago"
+inline constexpr int32_t kMinAgo = 1136;          // "%d min ago"
+inline constexpr int32_t kNow = 1137;             // "Now"
+inline constexpr int32_t kSecAgo = 1138;          // "%d sec ago"
+inline constexpr int32_t kMph = 1140;             // "mph"
+inline constexpr int32_t kKmh = 1141;             // "km/h"
+inline constexpr int32_t kMps = 1142;             // "m/s"
+inline constexpr int32_t kInHg = 1143;            // "inHg"
+inline constexpr int32_t kMmHg = 1144;            // "mmHg"
+inline constexpr int32_t kMBar = 1145;            // "mBar"
+inline constexpr int32_t kHPa = 1146;             // "hPa"
+inline constexpr int32_t kMiles = 1147;           // "miles"
+inline constexpr int32_t kKm = 1148;              // "km"
+inline constexpr int32_t kMetres = 1149;          // "m"
+inline constexpr int32_t kVisibility = 1150;      // "Visibility"
+inline constexpr int32_t kHumidity = 1151;        // "Humidity"
+inline constexpr int32_t kChancePrecip = 1152;    // "Chance precip."
+inline constexpr int32_t kUv = 1153;              // "UV"
+// The unit systems of the options list, in its order: kUnitSystems + i for
+// the i-th of the first 24 entries (the knot entries are fixed texts).
+inline constexpr int32_t kUnitSystems = 1160;  // "°C, m/s, mmHg,12h" ...
+
 }  // namespace skyvane::ui::text
