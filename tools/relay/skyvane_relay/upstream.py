@@ -1,0 +1,107 @@
+"""Requests to the public APIs behind the relay, as a polite client: a
+User-Agent that names the project, a time-out on every request, and after a
+429 no request to that API at all until the time it asked for has passed."""
+
+import email.utils
+import json
+import threading
+import time
+import urllib.error
+import urllib.parse
+import urllib.request
+
+USER_AGENT = "SkyvaneWeatherRelay/1.0 (Skyvane Weather for Linux; relay server)"
+MAX_BODY = 8 * 1024 * 1024
+# How long an API that failed is left alone before it is asked again.
+FAILURE_PAUSE = 60
+RATE_LIMIT_PAUSE = 600
+
+
+class UpstreamError(Exception):
+    """An API did not give a usable answer; retry_after says in how many
+    seconds asking again makes sense."""
+
+    def __init__(self, message, retry_after=FAILURE_PAUSE):
+        super().__init__(message)
+        self.retry_after = max(1, int(retry_after))
+
+
+def user_agent(contact=None):
+    return USER_AGENT[:-1] + ("; %s)" % contact if contact else ")")
+
+
+def retry_after_seconds(value, now=None):
+    """Seconds of a Retry-After header (a number or an HTTP date); None when
+    it cannot be read."""
+    if not value:
+        return None
+    value = value.strip()
+    if value.isdigit():
+        return int(value)
+    try:
+        moment = email.utils.parsedate_to_datetime(value)
+    except (TypeError, ValueError):
+        return None
+    return max(0, int(moment.timestamp() - (now if now is not None else time.time())))
+
+
+class Client:
+    def __init__(self, base, timeout, agent, accept="application/json"):
+        self.base = base.rstrip("/")
+        self.timeout = timeout
+        self.agent = agent
+        self.accept = accept
+        self.requests = 0
+        self._lock = threading.Lock()
+        self._hold_until = 0.0
+
+    def get_json(self, path, params):
+        with self._lock:
+            wait = self._hold_until - time.monotonic()
+        if wait > 0:
+            raise UpstreamError("%s asked for a pause; %d s left" % (self.base, wait), wait)
+        url = "%s%s?%s" % (self.base, path, urllib.parse.urlencode(params, safe=",:"))
+        request = urllib.request.Request(url, headers={"User-Agent": self.agent, "Accept": self.accept})
+        with self._lock:
+            self.requests += 1
+        deadline = time.monotonic() + self.timeout
+        try:
+            with urllib.request.urlopen(request, timeout=self.timeout) as response:
+                body = read_until(response, deadline)
+        except urllib.error.HTTPError as e:
+            raise self.refusal(e) from None
+        except (OSError, ValueError) as e:  # URLError, time-outs, resets, bad addresses
+            raise UpstreamError("%s did not answer: %s" % (self.base, getattr(e, "reason", e))) from None
+        try:
+            payload = json.loads(body.decode("utf-8"))
+        except (UnicodeDecodeError, ValueError):
+            raise UpstreamError("%s answered something that is not JSON" % self.base) from None
+        if isinstance(payload, dict) and payload.get("error") is True:
+            raise UpstreamError("%s refused the request: %s" % (self.base, payload.get("reason", "no reason given")))
+        return payload
+
+    def refusal(self, e):
+        if e.code == 429:
+            pause = retry_after_seconds(e.headers.get("Retry-After")) or RATE_LIMIT_PAUSE
+            with self._lock:
+                self._hold_until = time.monotonic() + pause
+            return UpstreamError("%s limits our requests (429); pausing %d s" % (self.base, pause), pause)
+        pause = retry_after_seconds(e.headers.get("Retry-After")) or FAILURE_PAUSE
+        return UpstreamError("%s answered HTTP %d" % (self.base, e.code), pause)
+
+
+def read_until(response, deadline):
+    """The whole body, or an error once the deadline has passed: a peer that
+    trickles bytes cannot hold the relay beyond its time-out."""
+    chunks = []
+    size = 0
+    while True:
+        if time.monotonic() > deadline:
+            raise TimeoutError("the answer took longer than the time-out")
+        chunk = response.read(65536)
+        if not chunk:
+            return b"".join(chunks)
+        size += len(chunk)
+        if size > MAX_BODY:
+            raise ValueError("the answer is larger than %d bytes" % MAX_BODY)
+        chunks.append(chunk)
