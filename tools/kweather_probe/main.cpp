@@ -26,9 +26,9 @@
 #include "platform/com/runtime.h"
 #include "platform/com/com_ptr.h"
 #include "platform/kernel/nls/text_conv.h"
-#include "kweather_probe/record_fields.h"
 #include "weather/kweather_interfaces.h"
 #include "weather/service_interfaces.h"
+#include "kweather_probe/record_fields.h"
 
 using skyvane::Bstr;
 using skyvane::ComPtr;

@@ -1,6 +1,8 @@
 """Requests to the public APIs behind the relay, as a polite client: a
 User-Agent that names the project, a time-out on every request, and after a
-429 no request to that API at all until the time it asked for has passed."""
+429 or an outage (no answer, a time-out, a server error, an answer that is not
+JSON) no request to that API at all until the pause has passed: the time a
+429 or a Retry-After asked for, else a minute."""
 
 import email.utils
 import json
@@ -71,23 +73,28 @@ class Client:
         except urllib.error.HTTPError as e:
             raise self.refusal(e) from None
         except (OSError, ValueError) as e:  # URLError, time-outs, resets, bad addresses
-            raise UpstreamError("%s did not answer: %s" % (self.base, getattr(e, "reason", e))) from None
+            raise self.outage("%s did not answer: %s" % (self.base, getattr(e, "reason", e)), FAILURE_PAUSE) from None
         try:
             payload = json.loads(body.decode("utf-8"))
         except (UnicodeDecodeError, ValueError):
-            raise UpstreamError("%s answered something that is not JSON" % self.base) from None
+            raise self.outage("%s answered something that is not JSON" % self.base, FAILURE_PAUSE) from None
         if isinstance(payload, dict) and payload.get("error") is True:
             raise UpstreamError("%s refused the request: %s" % (self.base, payload.get("reason", "no reason given")))
         return payload
 
     def refusal(self, e):
+        asked = retry_after_seconds(e.headers.get("Retry-After"))
         if e.code == 429:
-            pause = retry_after_seconds(e.headers.get("Retry-After")) or RATE_LIMIT_PAUSE
-            with self._lock:
-                self._hold_until = time.monotonic() + pause
-            return UpstreamError("%s limits our requests (429); pausing %d s" % (self.base, pause), pause)
-        pause = retry_after_seconds(e.headers.get("Retry-After")) or FAILURE_PAUSE
-        return UpstreamError("%s answered HTTP %d" % (self.base, e.code), pause)
+            return self.outage("%s limits our requests (429)" % self.base, asked or RATE_LIMIT_PAUSE)
+        if e.code >= 500:
+            return self.outage("%s answered HTTP %d" % (self.base, e.code), asked or FAILURE_PAUSE)
+        # A refused request (a 4xx) says nothing of the others.
+        return UpstreamError("%s answered HTTP %d" % (self.base, e.code), asked or FAILURE_PAUSE)
+
+    def outage(self, message, pause):
+        with self._lock:
+            self._hold_until = time.monotonic() + pause
+        return UpstreamError("%s; no requests for %d s" % (message, pause), pause)
 
 
 def read_until(response, deadline):
