@@ -35,7 +35,7 @@ class FakeUpstream:
         self.alerts = alerts or {}
         self.searches = searches or {}
         self.requests = []  # (path, query dict, headers dict)
-        self.modes = {}  # path -> "stall", "fail", "limit", "garbage"
+        self.modes = {}  # path -> "stall", "fail", "limit", "garbage", "empty"
         self.lock = threading.Lock()
         self.stop = threading.Event()
         fake = self
@@ -80,6 +80,8 @@ class FakeUpstream:
             return self.reply(h, 429, {"error": True, "reason": "Too many requests"}, [("Retry-After", "120")])
         if mode == "garbage":
             return self.reply(h, 200, None, body=b"<html>maintenance</html>")
+        if mode == "empty":
+            return self.reply(h, 200, {"latitude": 55.75, "longitude": 37.625, "generationtime_ms": 0.1})
         if path == "/v1/forecast":
             return self.forecast(h, q)
         if path == "/v1/search":

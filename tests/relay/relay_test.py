@@ -228,7 +228,11 @@ class Relay:
 
     def close(self):
         self.proc.terminate()
-        self.proc.wait(timeout=10)
+        try:
+            self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
         self.proc.stdout.close()
         self.log.close()
 
@@ -349,7 +353,8 @@ class FailuresTest(RelayCase):
     def test_upstream_failures_give_503_with_retry_after(self):
         # (what breaks, how, the relay's answer, its Retry-After)
         cases = [("/v1/forecast", "stall", 503, "60"), ("/v1/forecast", "fail", 503, "60"),
-                 ("/v1/forecast", "garbage", 503, "60"), ("/v1/forecast", "limit", 503, "120")]
+                 ("/v1/forecast", "garbage", 503, "60"), ("/v1/forecast", "empty", 503, "60"),
+                 ("/v1/forecast", "limit", 503, "120")]
         for path, mode, status, retry in cases:
             with self.subTest(mode=mode):
                 fake = FakeUpstream(FORECASTS)

@@ -8,6 +8,7 @@ the maps, as the feed itself did.
 
 import io
 import math
+import re
 
 from .astro import clock, stamp
 from .units import whole
@@ -18,7 +19,13 @@ DIRECTIONS = ["N", "NNE", "NE", "ENE", "E", "ESE", "SE", "SSE", "S", "SSW", "SW"
 NA = "N/A"
 
 
+CONTROL = re.compile("[\x00-\x08\x0b\x0c\x0e-\x1f]")
+
+
 def esc(text):
+    """Text for an element or an attribute; control characters, which XML
+    cannot carry, are dropped."""
+    text = CONTROL.sub("", text)
     return text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;").replace('"', "&quot;")
 
 

@@ -143,7 +143,7 @@ def relay_main(argv=None):
         parser.error("no city list: give one with --cities")
     cities = read_cities(path)
     if args.source == "sim":
-        return serve("skyvane-relay", args, cities, SimSource(cities), CityDirectory(cities), faults_of(args),
+        return serve("skyvane-relay", args, cities, SimSource(), CityDirectory(cities), faults_of(args),
                      "source sim, ")
     source, directory = open_meteo_source(args, cities, now, log("skyvane-relay"))
     return serve("skyvane-relay", args, cities, source, directory, None, "source open-meteo, ")
@@ -152,5 +152,10 @@ def relay_main(argv=None):
 def feedsim_main(argv=None):
     parser = feedsim_parser()
     args = parser.parse_args(argv)
+    try:
+        parse_switches(args.fail)
+        parse_now(args.now)
+    except ValueError as e:
+        parser.error(str(e))
     cities = read_cities(args.cities) if args.cities else load_cities(builtin_cities_text())
-    return serve("feedsim", args, cities, SimSource(cities), CityDirectory(cities), faults_of(args), "")
+    return serve("feedsim", args, cities, SimSource(), CityDirectory(cities), faults_of(args), "")

@@ -13,7 +13,7 @@ from .conditions import condition, finite, heat_index, uv_text, wind_chill
 from .document import compass
 from .forecast import Alert, Current, Day, Forecast, Hour, Part, Wind
 from .units import convert, whole
-from .upstream import UpstreamError
+from .upstream import FAILURE_PAUSE
 
 FORECAST_PATH = "/v1/forecast"
 CURRENT = ("temperature_2m,relative_humidity_2m,apparent_temperature,is_day,weather_code,pressure_msl,"
@@ -63,7 +63,7 @@ class OpenMeteoSource:
         payload = self.client.get_json(FORECAST_PATH, params)
         if not (isinstance(payload, dict) and isinstance(payload.get("utc_offset_seconds"), (int, float))
                 and all(isinstance(payload.get(k), dict) for k in ("current", "hourly", "daily"))):
-            raise UpstreamError("the forecast API answered without the asked blocks")
+            raise self.client.outage("%s answered without the asked blocks" % self.client.base, FAILURE_PAUSE)
         return payload, self.clock()
 
 

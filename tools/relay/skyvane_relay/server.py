@@ -31,6 +31,7 @@ import socket
 import socketserver
 import struct
 import threading
+import traceback
 import urllib.parse
 
 from .document import error_document, search_document, weather_document
@@ -40,7 +41,7 @@ from .upstream import UpstreamError
 PARTNER_ID = "5820417369"
 ACCESS_KEY = "3fa91c6e0b7d2458"
 SWITCHES = {"refuse", "stall", "drop", "err", "redirect", "auth", "gzip", "chunked"}
-REASONS = {200: "OK", 400: "Bad Request", 404: "Not Found", 503: "Service Unavailable"}
+REASONS = {200: "OK", 400: "Bad Request", 404: "Not Found", 500: "Internal Server Error", 503: "Service Unavailable"}
 
 
 def parse_switches(text):
@@ -167,7 +168,11 @@ class Handler(socketserver.StreamRequestHandler):
                 return
             if path.startswith("/moved/"):
                 path = path[len("/moved"):]
-        status, extra, ctype, text = relay.answer(path, params, "err" in switches)
+        try:
+            status, extra, ctype, text = relay.answer(path, params, "err" in switches)
+        except Exception:  # a fault of the relay itself: said in the log, and to the device as a 500
+            relay.log("answering %s failed:\n%s" % (head[0], traceback.format_exc()))
+            status, extra, ctype, text = 500, [], "text/plain", "The relay failed to answer; see its log.\n"
         self.send(status, extra, ctype, text, switches)
 
     def control(self, faults, params):

@@ -8,6 +8,7 @@ import math
 import random
 
 from . import astro
+from .document import DIRECTIONS
 from .forecast import Alert, Current, Day, Forecast, Hour, MapImage, Part, Wind
 
 CONDITIONS = [  # (day icon, night icon, text, chance of precipitation)
@@ -16,7 +17,6 @@ CONDITIONS = [  # (day icon, night icon, text, chance of precipitation)
     (20, 20, "Fog", 10),
 ]
 SNOW = [(14, 14, "Light Snow", 60), (16, 16, "Snow", 80), (5, 5, "Rain / Snow", 70)]
-DIRECTIONS = ["N", "NNE", "NE", "ENE", "E", "ESE", "SE", "SSE", "S", "SSW", "SW", "WSW", "W", "WNW", "NW", "NNW"]
 
 
 def rng_for(*parts):
@@ -51,13 +51,7 @@ def random_wind(rng, units):
 
 
 class SimSource:
-    """Answers every city of its list; never fails."""
-
-    def __init__(self, cities):
-        self.cities = cities
-
-    def resolve(self, code):
-        return self.cities.get(code.upper())
+    """Answers every city; never fails."""
 
     def forecast(self, city, days, units, now_utc, relay):
         local = now_utc + dt.timedelta(hours=city.offset)
