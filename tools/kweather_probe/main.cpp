@@ -3,8 +3,9 @@
 // and the service's COM interfaces only. The library must be registered in
 // the device (its DllRegisterServer).
 //
-//   kweather-probe weather CODE [--days N] [--unit N]
-//       every record's debug text, blank lines between them, then the
+//   kweather-probe weather CODE [--days N] [--unit N] [--fields]
+//       every record's debug text (with --fields every property instead, one
+//       "Name: value" line each), blank lines between them, then the
 //       statistics of the download
 //   kweather-probe xml CODE [--days N] [--unit N]    the answer's XML text
 //   kweather-probe find NAME                         "code<TAB>name" per city found
@@ -27,6 +28,7 @@
 #include "platform/kernel/nls/text_conv.h"
 #include "weather/kweather_interfaces.h"
 #include "weather/service_interfaces.h"
+#include "kweather_probe/record_fields.h"
 
 using skyvane::Bstr;
 using skyvane::ComPtr;
@@ -34,7 +36,7 @@ using skyvane::ComPtr;
 namespace {
 
 constexpr char kUsage[] =
-    "usage: kweather-probe weather CODE [--days N] [--unit N]\n"
+    "usage: kweather-probe weather CODE [--days N] [--unit N] [--fields]\n"
     "       kweather-probe xml CODE [--days N] [--unit N]\n"
     "       kweather-probe find NAME\n"
     "       kweather-probe countries [--db FOLDER]\n"
@@ -65,6 +67,7 @@ struct Options {
     std::optional<long> days;
     std::optional<long> unit;
     std::string db;
+    bool fields = false;
 };
 
 bool ParseNumber(const char* text, long& out) {
@@ -83,6 +86,8 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             if (arg == "--db") o.db = value;
             else if (!ParseNumber(value, number)) return false;
             else (arg == "--days" ? o.days : o.unit) = number;
+        } else if (arg == "--fields") {
+            o.fields = true;
         } else {
             o.words.emplace_back(arg);
         }
@@ -109,7 +114,7 @@ void SetCity(IKWeatherService4* service, const std::string& code) {
     Check(service->put_RequestCityCode(Bstr(skyvane::FromUtf8(code))));
 }
 
-int Weather(IKWeatherService4* service) {
+int Weather(IKWeatherService4* service, bool fields) {
     ComPtr<IUnknown> unknown;
     Check(service->get_Weather(&unknown));
     ComPtr<IEnumUnknown> records;
@@ -119,10 +124,10 @@ int Weather(IKWeatherService4* service) {
         ComPtr<IKWeatherInfo8> record;
         Check(item.As(record));
         Bstr text;
-        Check(record->get_DebugInfo(text.Out()));
+        if (!fields) Check(record->get_DebugInfo(text.Out()));
         if (!first) Print(u"\n");
         first = false;
-        std::u16string debug = WithoutCarriageReturns(text.Str());
+        std::u16string debug = fields ? skyvane::probe::RecordFields(record.Get()) : WithoutCarriageReturns(text.Str());
         if (!debug.empty() && debug.back() != u'\n') debug += u'\n';
         Print(debug);
     }
@@ -195,7 +200,7 @@ int Run(const Options& o) {
     if ((command == "weather" || command == "xml") && args == 1) {
         service = CreateService(o);
         SetCity(service.Get(), o.words[1]);
-        return command == "weather" ? Weather(service.Get()) : Xml(service.Get());
+        return command == "weather" ? Weather(service.Get(), o.fields) : Xml(service.Get());
     }
     if (command == "find" && args == 1) return Find(CreateService(o).Get(), o.words[1]);
     if (command == "countries" && args == 0) return Countries(CreateService(o).Get());
