@@ -14,6 +14,11 @@ namespace {
 
 using plugin::WeatherRecord;
 
+// Names are found by weekday and month number.
+static_assert(text::kWeekdayShortSaturday == text::kWeekdayShortSunday + 6);
+static_assert(text::kWeekdaySaturday == text::kWeekdaySunday + 6);
+static_assert(text::kMonthDecember == text::kMonthJanuary + 11);
+
 constexpr double kHalfSecond = 5.787037037037037e-6;
 constexpr double kUpdateLease = 0.006944444444444445;  // 10 minutes
 
@@ -63,7 +68,7 @@ std::u16string AgeText(const Age& a, const int32_t ids[4], int32_t* refresh = nu
 std::u16string FormatDate(double date, DateOptions options) {
     SYSTEMTIME st;
     if (date == -1.0 || !ToSystemTime(date, st)) return {};
-    std::u16string month = Text(text::kMonths + st.wMonth - 1);
+    std::u16string month = Text(text::kMonthJanuary + st.wMonth - 1);
     if (options.abbreviated && month.size() > 3) month.resize(3);
     int32_t language = CurrentLanguage();
     bool dayFirst = options.dayFirst || language == 1048 || language == 1049 || language == 1036 || language == 1040;
@@ -79,10 +84,10 @@ std::u16string FormatDayCaption(double date, bool relative, double now) {
     if (date == -1.0 || !ToSystemTime(date, st)) return {};
     long long ahead = DayNumber(date) - DayNumber(now);
     if (ahead > 6) return FormatDate(date);
-    if (!relative) return Text(text::kShortWeekdays + st.wDayOfWeek);
+    if (!relative) return Text(text::kWeekdayShortSunday + st.wDayOfWeek);
     if (ahead == 0) return Text(text::kToday);
     if (ahead == 1) return Text(text::kTomorrow);
-    return Text(text::kWeekdays + st.wDayOfWeek);
+    return Text(text::kWeekdaySunday + st.wDayOfWeek);
 }
 
 std::u16string FormatClock(double time, bool twelveHour, bool withMinutes) {

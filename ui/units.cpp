@@ -23,6 +23,9 @@ constexpr const char16_t* kKnotTexts[] = {
     u"°F,Knot,hPa,24h",  u"°C,Knot,inHg,12h", u"°C,Knot,mBar,12h", u"°C,Knot,hPa,12h", u"°C,Knot,inHg,24h",
     u"°C,Knot,mBar,24h", u"°C,Knot,hPa,24h",  u"°C,Knot,mmHg,12h", u"°C,Knot,mmHg,24h"};
 
+// The option texts are numbered in the options list's order.
+static_assert(text::kUnitSystem26 == text::kUnitSystem2 + 23);
+
 }  // namespace
 
 bool IsFahrenheit(int32_t t) { return In(t, {1, 7, 8, 12, 16, 17}) || Between(t, 27, 32); }
@@ -99,33 +102,33 @@ std::u16string TemperatureLetter(int32_t t) { return IsFahrenheit(t) ? u"F" : u"
 
 std::u16string WindLabel(int32_t t) {
     switch (WindUnitOf(t)) {
-    case WindUnit::MilesPerHour: return TranslateStringId(text::kMph);
-    case WindUnit::KilometresPerHour: return TranslateStringId(text::kKmh);
+    case WindUnit::MilesPerHour: return TranslateStringId(text::kUnitMph);
+    case WindUnit::KilometresPerHour: return TranslateStringId(text::kUnitKmh);
     case WindUnit::Knots: return u"kt";
     case WindUnit::MetresPerSecond: break;
     }
-    return TranslateStringId(text::kMps);
+    return TranslateStringId(text::kUnitMs);
 }
 
 std::u16string PressureLabel(int32_t t) {
     switch (PressureUnitOf(t)) {
-    case PressureUnit::InHg: return TranslateStringId(text::kInHg);
-    case PressureUnit::MBar: return TranslateStringId(text::kMBar);
-    case PressureUnit::HPa: return TranslateStringId(text::kHPa);
+    case PressureUnit::InHg: return TranslateStringId(text::kUnitInHg);
+    case PressureUnit::MBar: return TranslateStringId(text::kUnitMBar);
+    case PressureUnit::HPa: return TranslateStringId(text::kUnitHPa);
     case PressureUnit::MmHg:
     case PressureUnit::None: break;
     }
-    return TranslateStringId(text::kMmHg);
+    return TranslateStringId(text::kUnitMmHg);
 }
 
 std::u16string VisibilityLabel(int32_t t) {
     switch (VisibilityUnitOf(t)) {
-    case VisibilityUnit::Miles: return TranslateStringId(text::kMiles);
-    case VisibilityUnit::Metres: return TranslateStringId(text::kMetres);
+    case VisibilityUnit::Miles: return TranslateStringId(text::kUnitMiles);
+    case VisibilityUnit::Metres: return TranslateStringId(text::kUnitMetres);
     case VisibilityUnit::NauticalMiles: return u"nmi";
     case VisibilityUnit::Kilometres: break;
     }
-    return TranslateStringId(text::kKm);
+    return TranslateStringId(text::kUnitKm);
 }
 
 std::span<const int32_t> UnitTypesInOfferOrder() { return kOfferOrder; }
@@ -133,7 +136,7 @@ std::span<const int32_t> UnitTypesInOfferOrder() { return kOfferOrder; }
 std::u16string UnitTypeText(int32_t t) {
     for (size_t i = 0; i < std::size(kOfferOrder); ++i) {
         if (kOfferOrder[i] != t) continue;
-        if (i < 24) return TranslateStringId(text::kUnitSystems + int32_t(i));
+        if (i < 24) return TranslateStringId(text::kUnitSystem2 + int32_t(i));
         return kKnotTexts[i - 24];
     }
     return {};
