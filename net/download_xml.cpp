@@ -108,13 +108,13 @@ HRESULT DownloadXml(std::u16string_view url, std::u16string_view searchText, std
                                   static_cast<int>(response.buffer.size()), static_cast<int>(document.unpacked));
         return S_OK;
     } catch (const std::bad_alloc&) {
-        SKYVANE_LOG("kweather", "download of %s ran out of memory", ToUtf8(target).c_str());
+        SKYVANE_LOG("kweather", "a download ran out of memory");
         return ReportError(E_OUTOFMEMORY, source, iid, u"Out of memory");
     } catch (const std::exception& e) {
-        SKYVANE_LOG("kweather", "download of %s failed: %s", ToUtf8(target).c_str(), e.what());
+        SKYVANE_LOG("kweather", "a download failed: %s", e.what());
         return ReportError(E_FAIL, source, iid, u"Unknown error");
     } catch (...) {
-        SKYVANE_LOG("kweather", "download of %s failed: an exception of an unknown type", ToUtf8(target).c_str());
+        SKYVANE_LOG("kweather", "a download failed: an exception that is no std::exception");
         return ReportError(E_FAIL, source, iid, u"Unknown error");
     }
 }

@@ -23,7 +23,7 @@ using skyvane::test::ScriptedServer;
 namespace {
 
 std::u16string Url(const ScriptedServer& server, const char* rest) {
-    return u"http://127.0.0.1:" + skyvane::W(std::to_string(server.port())) + skyvane::W(rest);
+    return skyvane::test::LoopbackUrl(server.port(), rest);
 }
 
 std::string Answer(const std::string& body, const std::string& extraHead = "") {
@@ -259,7 +259,7 @@ TEST_F(DownloadXmlTest, ChunkedResponsesAreFlagged) {
 
 TEST_F(DownloadXmlTest, FailureMessages) {
     {
-        skyvane::test::Download d = Fetch(u"http://127.0.0.1:" + skyvane::W(std::to_string(FreePort())) + u"/");
+        skyvane::test::Download d = Fetch(skyvane::test::LoopbackUrl(FreePort(), "/"));
         EXPECT_EQ(d.hr, E_FAIL);
         EXPECT_EQ(d.description,
                   u"Weather update failed. No connection could be made because the target machine actively refused it..");

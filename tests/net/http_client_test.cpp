@@ -32,6 +32,24 @@ void AddRedirect(ScriptedServer& server, const std::string& location, bool close
     server.Add(kRedirectHead + location + "\r\n\r\n", close);
 }
 
+const uint32_t kDefaultFlags = NavigateRequest().flags;
+
+// An answer after which the server keeps the connection open.
+ScriptedResponse Kept(const std::string& bytes) {
+    ScriptedResponse r;
+    r.bytes = bytes;
+    r.close = false;
+    return r;
+}
+
+// A 200 whose body stops at 20 of its 100 bytes, and the connection with it.
+ScriptedResponse CutBody() {
+    ScriptedResponse r;
+    r.bytes = "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n" + std::string(100, 'x');
+    r.cutOff = 60;
+    return r;
+}
+
 NavigateRequest WithExtraHeaders(const char16_t* lines) {
     NavigateRequest request;
     request.extraHeaders = lines;
@@ -205,67 +223,42 @@ TEST(HttpClientRedirect, ServerThatClosesWithoutSayingSoIsReconnected) {
 }
 
 TEST(HttpClientRedirect, FailuresAndLimits) {
-    {
-        // Redirect flag cleared: the 301 is a failure.
+    const std::string moved = "HTTP/1.0 301 Moved\r\nLocation: /b\r\nContent-Length: 0\r\n\r\n";
+    const std::string toB = kRedirectHead + std::string("/b\r\n\r\n");
+    const std::string toC = kRedirectHead + std::string("/c\r\n\r\n");
+    const std::string loop = kRedirectHead + std::string("/loop\r\n\r\n");
+    struct Case {
+        const char* what;
+        std::vector<ScriptedResponse> script;
+        uint32_t flags;
+        NavigateError error;
+        int32_t status;
+        size_t requests;
+    } cases[] = {
+        {"redirect flag cleared", {Kept(moved)}, ProcessResult, NavigateError::Status, 301, 1},
+        {"no Location: nothing more happens",
+         {Kept("HTTP/1.0 302 Found\r\nContent-Length: 0\r\n\r\n")}, kDefaultFlags, NavigateError::None, 302, 1},
+        {"to a missing page: the caller sees the 404",
+         {Kept(toB), Kept("HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n")}, kDefaultFlags,
+         NavigateError::None, 404, 2},
+        {"a body cut short two redirects down", {Kept(toB), Kept(toC), CutBody()}, kDefaultFlags,
+         NavigateError::Read, 200, 3},
+        {"a loop: the first request and ten redirects", std::vector<ScriptedResponse>(20, Kept(loop)), kDefaultFlags,
+         NavigateError::RedirectLimit, 302, 11},
+        {"to another scheme", {Kept(kRedirectHead + std::string("https://secure.example/\r\n\r\n"))},
+         kDefaultFlags, NavigateError::InvalidUrl, 302, 1},
+    };
+    for (const Case& c : cases) {
         ScriptedServer server;
-        server.Add("HTTP/1.0 301 Moved\r\nLocation: /b\r\nContent-Length: 0\r\n\r\n");
+        for (const ScriptedResponse& r : c.script) server.Add(r);
         HttpClient client;
         NavigateRequest request;
-        request.flags = ProcessResult;
-        EXPECT_EQ(client.Navigate(Url(server, "/a"), &request).error, NavigateError::Status);
-        EXPECT_EQ(server.Requests().size(), 1u);
-    }
-    {
-        // No Location: nothing more happens and the step succeeds.
-        ScriptedServer server;
-        server.Add("HTTP/1.0 302 Found\r\nContent-Length: 0\r\n\r\n");
-        HttpClient client;
-        NavigateResult result = client.Navigate(Url(server, "/a"));
-        EXPECT_TRUE(result.ok());
-        EXPECT_EQ(result.status, 302);
-    }
-    {
-        // A redirect to a missing page succeeds as a navigation; the caller sees 404.
-        ScriptedServer server;
-        AddRedirect(server, "/gone");
-        server.Add("HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n");
-        HttpClient client;
-        NavigateResult result = client.Navigate(Url(server, "/a"));
-        EXPECT_TRUE(result.ok());
-        EXPECT_EQ(result.status, 404);
-    }
-    {
-        // A body cut short two redirects down is a failure, not a success with part of a document.
-        ScriptedServer server;
-        AddRedirect(server, "/b");
-        AddRedirect(server, "/c");
-        ScriptedResponse cut;
-        cut.bytes = "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n" + std::string(100, 'x');
-        cut.cutOff = 60;
-        server.Add(cut);
-        HttpClient client;
-        NavigateResult result = client.Navigate(Url(server, "/a"));
-        EXPECT_EQ(result.error, NavigateError::Read);
-        EXPECT_EQ(result.readResult, ReadResult::BodyIncomplete);
-        EXPECT_EQ(result.status, 200);
-    }
-    {
-        // A loop ends in failure after ten redirects.
-        ScriptedServer server;
-        for (int i = 0; i < 20; ++i) AddRedirect(server, "/loop");
-        HttpClient client;
-        NavigateResult result = client.Navigate(Url(server, "/loop"));
-        EXPECT_EQ(result.error, NavigateError::RedirectLimit);
-        EXPECT_EQ(result.status, 302);
-        EXPECT_EQ(server.Requests().size(), 11u);  // the first request and ten redirects
-        EXPECT_FALSE(client.SocketOpen());
-    }
-    {
-        // A redirect to another scheme cannot be followed.
-        ScriptedServer server;
-        AddRedirect(server, "https://secure.example/");
-        HttpClient client;
-        EXPECT_EQ(client.Navigate(Url(server, "/a")).error, NavigateError::InvalidUrl);
+        request.flags = c.flags;
+        NavigateResult result = client.Navigate(Url(server, "/loop"), &request);
+        EXPECT_EQ(result.error, c.error) << c.what;
+        EXPECT_EQ(result.status, c.status) << c.what;
+        EXPECT_EQ(server.Requests().size(), c.requests) << c.what;
+        EXPECT_EQ(client.SocketOpen(), result.ok()) << c.what;  // a failure closes the connection
     }
 }
 
@@ -443,10 +436,7 @@ TEST(HttpClientSocket, ResponsesInPiecesAndCutShort) {
     }
 
     ScriptedServer server;
-    ScriptedResponse cut;
-    cut.bytes = "HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n" + std::string(100, 'x');
-    cut.cutOff = 60;
-    server.Add(cut);
+    server.Add(CutBody());
     HttpClient client;
     NavigateResult result = client.Navigate(Url(server, "/"));
     EXPECT_EQ(result.error, NavigateError::Read);

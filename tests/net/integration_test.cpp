@@ -20,14 +20,12 @@ using namespace skyvane::net;
 using skyvane::test::Download;
 using skyvane::test::FeedSimulator;
 using skyvane::test::Fetch;
+using skyvane::test::LoopbackUrl;
 using skyvane::test::NginxServer;
 using skyvane::test::TinyproxyServer;
 
 namespace {
 
-std::u16string Url(uint16_t port, const std::string& rest) {
-    return skyvane::W("http://127.0.0.1:" + std::to_string(port) + rest);
-}
 
 std::string ReadTestDocument(const char* name) {
     std::ifstream in(std::string(SKYVANE_SOURCE_DIR) + "/tests/data/" + name, std::ios::binary);
@@ -84,11 +82,11 @@ TEST_F(NginxTest, PlainAndPrecompressedDocuments) {
     nginx_->AddDocument("moscow.xml", moscow, true);
     nginx_->AddDocument("big.xml", big, true);
     for (const auto& [name, text] : {std::pair<std::string, std::string>{"moscow.xml", moscow}, {"big.xml", big}}) {
-        Download plain = Fetch(Url(nginx_->port(), "/" + name));
+        Download plain = Fetch(LoopbackUrl(nginx_->port(), "/" + name));
         ASSERT_EQ(plain.hr, S_OK) << name << ": " << skyvane::ToUtf8(plain.description);
         EXPECT_EQ(plain.result.text, skyvane::FromAnsi(text)) << name;
         // nginx sends the .gz file with "Content-Encoding: gzip" to a client that did not ask for it.
-        Download packed = Fetch(Url(nginx_->port(), "/gz/" + name));
+        Download packed = Fetch(LoopbackUrl(nginx_->port(), "/gz/" + name));
         ASSERT_EQ(packed.hr, S_OK) << name << ": " << skyvane::ToUtf8(packed.description);
         EXPECT_EQ(packed.result.text, plain.result.text) << name;
         EXPECT_FALSE(packed.result.chunked);
@@ -103,7 +101,7 @@ TEST_F(NginxTest, GzipOnTheFlyForAnHttp10Client) {
     HttpClient client;
     NavigateRequest request;
     request.extraHeaders = u"Accept-Encoding: gzip\r\n";
-    ASSERT_TRUE(client.Navigate(Url(nginx_->port(), "/dyn/dyn.xml"), &request).ok());
+    ASSERT_TRUE(client.Navigate(LoopbackUrl(nginx_->port(), "/dyn/dyn.xml"), &request).ok());
     ASSERT_NE(client.GetHeader(u"content-encoding"), nullptr);
     EXPECT_EQ(*client.GetHeader(u"content-encoding"), u"gzip");
     EXPECT_LT(client.Response().bodyLength, text.size() / 2);
@@ -114,10 +112,10 @@ TEST_F(NginxTest, GzipOnTheFlyForAnHttp10Client) {
 }
 
 TEST_F(NginxTest, Redirects) {
-    Download moved = Fetch(Url(nginx_->port(), "/old"));
+    Download moved = Fetch(LoopbackUrl(nginx_->port(), "/old"));
     ASSERT_EQ(moved.hr, S_OK) << skyvane::ToUtf8(moved.description);
     EXPECT_EQ(moved.result.text, u"<weather ver=\"2.0\"/>\n");
-    Download found = Fetch(Url(nginx_->port(), "/found"));
+    Download found = Fetch(LoopbackUrl(nginx_->port(), "/found"));
     ASSERT_EQ(found.hr, S_OK) << skyvane::ToUtf8(found.description);
     EXPECT_EQ(found.result.text, u"<weather ver=\"2.0\"/>\n");
 }
@@ -125,13 +123,13 @@ TEST_F(NginxTest, Redirects) {
 TEST_F(NginxTest, BasicAuthentication) {
     nginx_->AddDocument("private/doc.xml", "<private/>");
     // A direct download registers no authenticator: the 401 stays unanswered.
-    Download refused = Fetch(Url(nginx_->port(), "/private/doc.xml"));
+    Download refused = Fetch(LoopbackUrl(nginx_->port(), "/private/doc.xml"));
     EXPECT_EQ(refused.description, u"Weather update failed.  .HTTP status=401.");
 
     std::vector<bool> proxyFlags;
     HttpClient client;
     client.AddAuthenticator(u"basic", std::make_unique<RecordingAuthenticator>(u"skyvane", u"weather", &proxyFlags));
-    NavigateResult result = client.Navigate(Url(nginx_->port(), "/private/doc.xml"));
+    NavigateResult result = client.Navigate(LoopbackUrl(nginx_->port(), "/private/doc.xml"));
     ASSERT_TRUE(result.ok());
     EXPECT_EQ(result.status, 200);
     EXPECT_EQ(client.Response().Body(), "<private/>");
@@ -177,7 +175,7 @@ TEST_F(ProxyTest, ProxyChallengeIsAnswered) {
     HttpClient client;
     client.SetProxy(u"127.0.0.1", proxy_->port());
     client.AddAuthenticator(u"basic", std::make_unique<RecordingAuthenticator>(u"joe", u"s3cret", &proxyFlags));
-    NavigateResult result = client.Navigate(Url(nginx_->port(), "/through.xml"));
+    NavigateResult result = client.Navigate(LoopbackUrl(nginx_->port(), "/through.xml"));
     ASSERT_TRUE(result.ok()) << proxy_->LogTail();
     EXPECT_EQ(result.status, 200);
     EXPECT_EQ(client.Response().Body(), "<through/>");
@@ -186,12 +184,12 @@ TEST_F(ProxyTest, ProxyChallengeIsAnswered) {
 
 TEST_F(ProxyTest, DownloadThroughTheConfiguredProxy) {
     UseProxy(u"joe", u"s3cret");
-    Download d = Fetch(Url(nginx_->port(), "/through.xml"));
+    Download d = Fetch(LoopbackUrl(nginx_->port(), "/through.xml"));
     ASSERT_EQ(d.hr, S_OK) << skyvane::ToUtf8(d.description) << proxy_->LogTail();
     EXPECT_EQ(d.result.text, u"<through/>");
 
     UseProxy(u"joe", u"wrong");
-    Download refused = Fetch(Url(nginx_->port(), "/through.xml"));
+    Download refused = Fetch(LoopbackUrl(nginx_->port(), "/through.xml"));
     EXPECT_EQ(refused.hr, E_FAIL);
     // tinyproxy refuses wrong credentials with 401 (its first challenge is a 407).
     EXPECT_EQ(refused.description, u"Weather update failed.  .HTTP status=401.");
@@ -211,7 +209,7 @@ protected:
     void SetUp() override { ASSERT_NE(sim_, nullptr) << "the feed simulator did not start: " << startError_; }
 
     std::u16string Relay(const char* code, const std::string& extra = "") {
-        return Url(sim_->port(), "/wsi/wsiservices.aspx?url=http://feed.example/weather/local/" + std::string(code) +
+        return LoopbackUrl(sim_->port(), "/wsi/wsiservices.aspx?url=http://feed.example/weather/local/" + std::string(code) +
                                      "?cc=*&dayf=10&prod=xoap&par=5820417369&key=3fa91c6e0b7d2458&unit=m" + extra);
     }
     static FeedSimulator* sim_;
@@ -237,13 +235,13 @@ TEST_F(FeedSimulatorTest, RelayFeedAndSearch) {
     EXPECT_EQ(Count(relay.result.text, u"<day d="), 10u);
     EXPECT_EQ(Count(relay.result.text, u"<hday "), 48u);
 
-    Download feed = Fetch(Url(sim_->port(), "/weather/local/USNY0996?cc=*&dayf=5&prod=xoap&par=5820417369"
+    Download feed = Fetch(LoopbackUrl(sim_->port(), "/weather/local/USNY0996?cc=*&dayf=5&prod=xoap&par=5820417369"
                                             "&key=3fa91c6e0b7d2458&unit=s&link=xoap"));
     ASSERT_EQ(feed.hr, S_OK);
     EXPECT_EQ(Count(feed.result.text, u"<day d="), 5u);
     EXPECT_NE(feed.result.text.find(u"<ut>F</ut>"), std::u16string::npos);
 
-    Download search = Fetch(Url(sim_->port(), "/search/search?where="), u"New York");
+    Download search = Fetch(LoopbackUrl(sim_->port(), "/search/search?where="), u"New York");
     ASSERT_EQ(search.hr, S_OK);
     EXPECT_NE(search.result.text.find(u"<loc id=\"USNY0996\" type=\"1\">New York, NY</loc>"), std::u16string::npos);
 
@@ -296,16 +294,16 @@ TEST(FeedSimulatorDocuments, RealSunTimesAndControlledFaults) {
     skyvane::test::ScopedDeviceRoot root;
     const std::string relay = "/wsi/wsiservices.aspx?url=http://feed.example/weather/local/UKXX0085?cc=*&dayf=2"
                               "&prod=xoap&par=5820417369&key=3fa91c6e0b7d2458&unit=m";
-    Download london = Fetch(Url(sim->port(), relay));
+    Download london = Fetch(LoopbackUrl(sim->port(), relay));
     ASSERT_EQ(london.hr, S_OK) << skyvane::ToUtf8(london.description);
     EXPECT_NE(london.result.text.find(u"<sunr>3:4"), std::u16string::npos);  // within the minute or two of
     EXPECT_NE(london.result.text.find(u"<suns>8:2"), std::u16string::npos);  // an approximate solar formula
     EXPECT_NE(london.result.text.find(u"<lsup>6/21/23 11:00 AM Local Time</lsup>"), std::u16string::npos);
 
     // Switches set through the control address apply to the next request only.
-    ASSERT_EQ(Fetch(Url(sim->port(), "/feedsim/control?set=err&times=1")).hr, S_OK);
-    Download first = Fetch(Url(sim->port(), relay));
-    Download second = Fetch(Url(sim->port(), relay));
+    ASSERT_EQ(Fetch(LoopbackUrl(sim->port(), "/feedsim/control?set=err&times=1")).hr, S_OK);
+    Download first = Fetch(LoopbackUrl(sim->port(), relay));
+    Download second = Fetch(LoopbackUrl(sim->port(), relay));
     EXPECT_NE(first.result.text.find(u"<err type=\"2\">"), std::u16string::npos);
     EXPECT_EQ(second.result.text, london.result.text);  // the same answer for the same time
 }
