@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <memory>
+#include <string>
 #include <type_traits>
 
 #include "platform/base/log.h"
