@@ -34,8 +34,8 @@ std::u16string NavigationFailure(const NavigateResult& result, const HttpClient&
                : FormatW(u"%s %s.", kStringUpdateFailed, reason.c_str());
 }
 
-// The description of a body that could not be made into text; empty for a
-// failure the design leaves without one.
+// The description of a body that could not be made into text; empty when the
+// inflate buffer outgrew its last doubling, which fails without one.
 std::u16string DocumentFailureText(const DocumentResult& document) {
     switch (document.failure) {
         case DocumentFailure::UnknownCoding:
