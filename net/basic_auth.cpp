@@ -6,7 +6,7 @@
 namespace skyvane::net {
 namespace {
 constexpr size_t kMaxChallenge = 1024;
-constexpr size_t kMaxCredentials = 510;  // "user:password" without its terminator
+constexpr size_t kMaxCredentials = 511;  // "user:password", without the terminator of its 512-character buffer
 constexpr DWORD kCloseBeforeAnswer = 255;
 }  // namespace
 
@@ -23,33 +23,36 @@ bool BasicAuthenticator::BuildHeaderLine(bool proxy, std::u16string& line) const
     return true;
 }
 
-bool BasicAuthenticator::Authenticate(HttpClient& client, std::u16string_view challenge, bool proxy) {
+NavigateResult BasicAuthenticator::Authenticate(HttpClient& client, std::u16string_view challenge, bool proxy) {
     if (proxyFlags_ == kCloseBeforeAnswer && client.SocketOpen()) client.Close();
-    if (challenge.size() > kMaxChallenge) return false;
+    // A challenge that cannot be answered leaves the refusal as it was.
+    const NavigateResult unanswered = client.Outcome(NavigateError::Status);
+    if (challenge.size() > kMaxChallenge) return unanswered;
     proxy_ = proxy;
     std::u16string line;
-    if (!BuildHeaderLine(proxy, line)) return false;
+    if (!BuildHeaderLine(proxy, line)) return unanswered;
 
     std::u16string url;
-    if (!BuildAbsoluteUrl(client.CurrentUrl(), url)) return false;
+    if (!BuildAbsoluteUrl(client.CurrentUrl(), url)) return unanswered;
     const NavigateRequest* first = client.CurrentRequest();
     NavigateRequest retry = first ? *first : NavigateRequest();
     const uint32_t firstFlags = retry.flags;
-    if (!client.PrepareForRetry()) return false;
+    if (NavigateResult prepared = client.PrepareForRetry(); !prepared.ok()) return prepared;
 
     retry.extraHeaders += line;
     retry.flags &= ~ProcessResult;
-    if (!client.Navigate(url, &retry)) return false;
+    NavigateResult answer = client.Navigate(url, &retry);
+    if (!answer.ok()) return answer;
     // Refused again: the same credentials will not do better.
-    if (client.StatusCode() == 401 || client.StatusCode() == 407) client.DisableAuthenticator(u"basic");
+    if (answer.status == 401 || answer.status == 407) client.DisableAuthenticator(u"basic");
 
     // The answer is judged as the first request would have been, and a
     // redirect from here on still carries the credentials.
     retry.flags = firstFlags;
     client.SetCurrentRequest(&retry);
-    bool ok = client.JudgeStatus(firstFlags);
+    NavigateResult judged = client.JudgeStatus(firstFlags);
     client.SetCurrentRequest(first);
-    return ok;
+    return judged;
 }
 
 }  // namespace skyvane::net

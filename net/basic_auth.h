@@ -18,11 +18,11 @@ public:
     // Repeats the client's current request with an "Authorization: Basic" (or,
     // for a proxy, "Proxy-Authorization: Basic") line. A second refusal
     // disables the authenticator for this client.
-    bool Authenticate(HttpClient& client, std::u16string_view challenge, bool proxy) override;
+    NavigateResult Authenticate(HttpClient& client, std::u16string_view challenge, bool proxy) override;
     bool proxyChallenge() const { return proxy_; }
 
-    // The header line that answers a challenge; false when user name and
-    // password together are too long.
+    // The header line that answers a challenge; false when "user:password"
+    // does not fit 511 characters.
     bool BuildHeaderLine(bool proxy, std::u16string& line) const;
 
 private:

@@ -1,54 +1,56 @@
 #include "net/download_xml.h"
 
+#include <exception>
 #include <new>
 
 #include "net/connection_settings.h"
 #include "net/device_headers.h"
-#include "net/gzip.h"
+#include "net/document_body.h"
 #include "net/http_client.h"
 #include "net/socket_error.h"
 #include "net/strings.h"
-#include "platform/com/runtime.h"
-#include "platform/com/com_object.h"
 #include "platform/base/log.h"
-#include "platform/kernel/nls/text_conv.h"
 #include "platform/base/wide_format.h"
+#include "platform/com/com_object.h"
+#include "platform/com/runtime.h"
+#include "platform/kernel/nls/text_conv.h"
 #include "platform/kernel/win_time.h"
 
 namespace skyvane::net {
 namespace {
 
 constexpr size_t kMaxSearchText = 254;  // the escaped search text must be shorter
-constexpr int kInflateAttempts = 5;
-constexpr size_t kInflateGrowth = 10;  // the first output buffer is this many times the response
-// Inflated text beyond this fails like a buffer that stayed too small, so a
-// small hostile body cannot make the client exhaust memory.
-constexpr size_t kMaxInflatedBytes = 64u << 20;
 
-// Walks the head's lines (without the final CR LF) for the two markers.
-void ScanHead(std::string_view head, bool* gzip, bool* chunked) {
-    if (head.size() >= 2) head.remove_suffix(2);
-    size_t pos = 0;
-    while (pos <= head.size()) {
-        size_t eol = head.find("\r\n", pos);
-        std::string_view line = head.substr(pos, eol == std::string_view::npos ? std::string_view::npos : eol - pos);
-        if (line.find("Content-Encoding: gzip") != std::string_view::npos) *gzip = true;
-        if (line.find("Transfer-Encoding: chunked") != std::string_view::npos) *chunked = true;
-        if (eol == std::string_view::npos) break;
-        pos = eol + 2;
+// "Weather update failed." and why: the text for the socket's error, or the
+// transfer coding that could not be read; the status when one was read.
+std::u16string NavigationFailure(const NavigateResult& result, const HttpClient& client) {
+    std::u16string reason = SocketErrorText(result.socketError);
+    if (result.error == NavigateError::Read && result.readResult == ReadResult::UnsupportedTransferCoding) {
+        const std::u16string* coding = client.GetHeader(u"Transfer-Encoding");
+        reason = FormatW(kStringTransferCoding, coding ? coding->c_str() : u"");
     }
+    return result.status >= 1
+               ? FormatW(u"%s %s.HTTP status=%d.", kStringUpdateFailed, reason.c_str(), result.status)
+               : FormatW(u"%s %s.", kStringUpdateFailed, reason.c_str());
 }
 
-std::string UpToNul(std::string_view bytes) { return std::string(bytes.substr(0, bytes.find('\0'))); }
+// The description of a body that could not be made into text; empty when the
+// inflate buffer outgrew its last doubling, which fails without one.
+std::u16string DocumentFailureText(const DocumentResult& document) {
+    switch (document.failure) {
+        case DocumentFailure::UnknownCoding:
+            return FormatW(u"%s %s.", kStringUpdateFailed,
+                           FormatW(kStringContentCoding, document.coding.c_str()).c_str());
+        case DocumentFailure::TooLarge:
+            return FormatW(u"%s %s.", kStringUpdateFailed,
+                           FormatW(kStringDocumentTooLarge, static_cast<int>(kMaxDocumentBytes >> 20)).c_str());
+        case DocumentFailure::BufferTooSmall:
+        case DocumentFailure::None: break;
+    }
+    return {};
+}
 
 }  // namespace
-
-void CleanXmlText(std::string& text) {
-    static constexpr std::string_view kLatin1 = "encoding=\"ISO-8859-1\"";
-    for (size_t at; (at = text.find(kLatin1)) != std::string::npos;) text.erase(at, kLatin1.size());
-    size_t first = text.find('<');
-    if (first != std::string::npos && first > 0) text.erase(0, first);
-}
 
 HRESULT DownloadXml(std::u16string_view url, std::u16string_view searchText, std::u16string& lastRequestInfo,
                     DownloadResult& result, REFCLSID source, REFIID iid, const DownloadOptions& options) {
@@ -66,6 +68,7 @@ HRESULT DownloadXml(std::u16string_view url, std::u16string_view searchText, std
             target += escaped;
         }
     } catch (const std::bad_alloc&) {
+        SKYVANE_LOG("kweather", "no memory for the address of a download");
         return ReportError(E_OUTOFMEMORY, source, iid, u"Out of memory");
     }
 
@@ -77,61 +80,41 @@ HRESULT DownloadXml(std::u16string_view url, std::u16string_view searchText, std
         request.extraHeaders = DeviceHeaders();
 
         const DWORD start = GetTickCount();
-        bool ok = false;
-        try {
-            ok = client.Navigate(target, &request);
-        } catch (const std::bad_alloc&) {
-            ok = false;  // a navigation that cannot allocate fails like any other
-            client.Close();
-        }
+        const NavigateResult navigated = client.Navigate(target, &request);
         const DWORD elapsed = GetTickCount() - start;
-        const int32_t status = client.StatusCode();
-        result.status = status;
+        result.status = navigated.status;
 
-        if (!ok) {
-            std::u16string socketText = SocketErrorText(client.LastError());
-            std::u16string message =
-                status >= 1 ? FormatW(u"%s %s.HTTP status=%d.", kStringUpdateFailed, socketText.c_str(), status)
-                            : FormatW(u"%s %s.", kStringUpdateFailed, socketText.c_str());
-            SKYVANE_LOG("kweather", "download of %s failed", ToUtf8(target).c_str());
-            return ReportError(E_FAIL, source, iid, message);
+        if (!navigated.ok()) {
+            SKYVANE_LOG("kweather", "download of %s failed: %d", ToUtf8(target).c_str(), int(navigated.error));
+            return ReportError(E_FAIL, source, iid, NavigationFailure(navigated, client));
         }
-        if (status != 200) return ReportError(E_FAIL, source, iid, FormatW(kStringHttpError, status));
+        if (navigated.status != 200) return ReportError(E_FAIL, source, iid, FormatW(kStringHttpError, navigated.status));
 
         const HttpResponse& response = client.Response();
-        bool gzip = false;
-        ScanHead(response.Head(), &gzip, &result.chunked);
-        const size_t responseSize = response.buffer.size();
-        size_t unpacked = responseSize;
-        std::string text;
-        if (gzip) {
-            std::string_view body = response.Body();
-            std::optional<size_t> header = GzipHeaderLength(body);
-            unpacked = responseSize * kInflateGrowth;
-            if (header) {
-                InflateResult inflated =
-                    InflateRaw(body.substr(*header), unpacked, kInflateAttempts, kMaxInflatedBytes);
-                if (inflated.status == InflateStatus::BufferTooSmall) {
-                    SetErrorInfo(0, nullptr);
-                    return E_FAIL;
-                }
-                if (inflated.status == InflateStatus::Ok) {
-                    unpacked = inflated.bufferSize;
-                    text = UpToNul(inflated.output());
-                }
+        result.chunked = response.chunked;
+        DocumentResult document = DecodeDocument(response);
+        if (document.failure != DocumentFailure::None) {
+            SKYVANE_LOG("kweather", "the body of %s cannot be read: %d", ToUtf8(target).c_str(),
+                        int(document.failure));
+            std::u16string description = DocumentFailureText(document);
+            if (description.empty()) {
+                SetErrorInfo(0, nullptr);
+                return E_FAIL;
             }
-            // A corrupt gzip body gives an empty text, which the XML reader rejects.
-        } else {
-            text = UpToNul(response.Body());
+            return ReportError(E_FAIL, source, iid, description);
         }
-        CleanXmlText(text);
-        result.text = FromAnsi(text);
-        lastRequestInfo = FormatW(kStringRequestInfo, static_cast<int>(elapsed), static_cast<int>(responseSize),
-                                  static_cast<int>(unpacked));
+        result.text = std::move(document.text);
+        lastRequestInfo = FormatW(kStringRequestInfo, static_cast<int>(elapsed),
+                                  static_cast<int>(response.buffer.size()), static_cast<int>(document.unpacked));
         return S_OK;
     } catch (const std::bad_alloc&) {
+        SKYVANE_LOG("kweather", "a download ran out of memory");
         return ReportError(E_OUTOFMEMORY, source, iid, u"Out of memory");
+    } catch (const std::exception& e) {
+        SKYVANE_LOG("kweather", "a download failed: %s", e.what());
+        return ReportError(E_FAIL, source, iid, u"Unknown error");
     } catch (...) {
+        SKYVANE_LOG("kweather", "a download failed: an exception that is no std::exception");
         return ReportError(E_FAIL, source, iid, u"Unknown error");
     }
 }

@@ -18,21 +18,17 @@ struct DownloadOptions {
 
 struct DownloadResult {
     std::u16string text;  // the XML text on success
-    bool chunked = false;  // the response came with "Transfer-Encoding: chunked"
+    bool chunked = false;  // the response's body came in chunks
     int32_t status = -1;   // the last HTTP status read, -1 when none
 };
 
 // Downloads url, with the search text (when not empty) escaped as a whole and
 // appended. Results: S_OK; E_INVALIDARG when the escaped search text has 254
 // characters or more (no request is made); E_OUTOFMEMORY; E_FAIL with a
-// description set through the error object for source/iid (none when a gzip
-// body inflates beyond its buffer limit). lastRequestInfo becomes "none" at the
-// start and the download statistics on success.
+// description set through the error object for source/iid (none when a packed
+// body outgrows the last doubling of its buffer). lastRequestInfo becomes
+// "none" at the start and the download statistics on success.
 HRESULT DownloadXml(std::u16string_view url, std::u16string_view searchText, std::u16string& lastRequestInfo,
                     DownloadResult& result, REFCLSID source, REFIID iid, const DownloadOptions& options = {});
-
-// The clean-up of a downloaded text: every encoding="ISO-8859-1" is removed,
-// and anything before the first "<" (a byte-order mark, blank lines).
-void CleanXmlText(std::string& text);
 
 }  // namespace skyvane::net

@@ -1,92 +1,105 @@
 #include "net/event_socket.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <netdb.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/uio.h>
-#include <time.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <memory>
-#include <thread>
+#include <string>
+#include <type_traits>
 
-#include "net/wsa_error.h"
 #include "platform/base/log.h"
+#include "platform/kernel/process.h"
+#include "platform/winsock/winsock.h"
 
 namespace skyvane::net {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct AddrInfoDeleter {
-    void operator()(addrinfo* ai) const { freeaddrinfo(ai); }
+constexpr LONG kSocketEvents = FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE;
+
+struct AddrInfoFree {
+    void operator()(ADDRINFOA* list) const { freeaddrinfo(list); }
 };
 
 }  // namespace
 
+static_assert(std::is_same_v<SOCKET, UINT_PTR> && std::is_same_v<WSAEVENT, HANDLE> && INVALID_SOCKET == ~UINT_PTR(0));
+
 EventSocket::~EventSocket() { Close(); }
 
-bool EventSocket::Wait(short events) {
+int EventSocket::Recv(Socket s, char* buffer, int size) { return recv(s, buffer, size, 0); }
+
+void EventSocket::Pause(DWORD ms) { Sleep(ms); }
+
+bool EventSocket::Failed() {
+    lastError_ = WSAGetLastError();
+    return false;
+}
+
+bool EventSocket::Collect() {
+    WSANETWORKEVENTS events;
+    if (WSAEnumNetworkEvents(socket_, event_, &events) != 0) return false;
+    recorded_ |= events.lNetworkEvents;
+    if (events.lNetworkEvents & FD_CONNECT) connectError_ = events.iErrorCode[FD_CONNECT_BIT];
+    return true;
+}
+
+bool EventSocket::WaitFor(LONG events) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_);
     for (;;) {
+        if (recorded_ & events) return true;
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left < 0) left = 0;
-        pollfd p{fd_, events, 0};
-        int rc = ::poll(&p, 1, static_cast<int>(left));
-        if (rc > 0) return true;  // errors and hang-ups show in the next call
-        if (rc == 0) return false;
-        if (errno != EINTR) {
-            lastError_ = WsaErrorFromErrno(errno);
-            return false;
-        }
+        const DWORD wait = static_cast<DWORD>(std::clamp<long long>(left, 0, INT_MAX));
+        DWORD rc = WSAWaitForMultipleEvents(1, &event_, FALSE, wait, FALSE);
+        if (rc == WSA_WAIT_FAILED) return Failed();
+        if (rc == WSA_WAIT_TIMEOUT) return false;
+        if (!Collect()) return Failed();
     }
 }
 
 bool EventSocket::Connect(const std::string& host, uint16_t port) {
-    if (fd_ >= 0) {
+    if (IsOpen()) {
         lastError_ = WSAEALREADY;
         return false;
     }
-    addrinfo hints{};
+    ADDRINFOA hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    std::string service = std::to_string(port);
-    int rc = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
-    if (rc != 0) {
-        lastError_ = WsaErrorFromGai(rc, errno);
-        SKYVANE_LOG("kweather", "resolving %s failed: %d", host.c_str(), lastError_);
+    ADDRINFOA* found = nullptr;
+    if (int rc = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found)) {
+        lastError_ = rc;
+        SKYVANE_LOG("kweather", "resolving %s failed: %d", host.c_str(), rc);
         return false;
     }
-    std::unique_ptr<addrinfo, AddrInfoDeleter> list(found);
-    const addrinfo* ai = list.get();  // only the first address is tried
+    std::unique_ptr<ADDRINFOA, AddrInfoFree> list(found);
+    const ADDRINFOA* first = list.get();  // only the first address is tried
 
-    fd_ = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
-    if (fd_ < 0) {
-        lastError_ = WsaErrorFromErrno(errno);
+    socket_ = socket(first->ai_family, first->ai_socktype, first->ai_protocol);
+    if (socket_ == INVALID_SOCKET) return Failed();
+    recorded_ = 0;
+    connectError_ = 0;
+    event_ = WSACreateEvent();
+    if (event_ == WSA_INVALID_EVENT || WSAEventSelect(socket_, event_, kSocketEvents) != 0) {
+        Failed();
+        Close();
         return false;
     }
-    if (::connect(fd_, ai->ai_addr, ai->ai_addrlen) == 0) {
+    if (connect(socket_, first->ai_addr, static_cast<int>(first->ai_addrlen)) == 0) {
         connected_ = true;
         return true;
     }
-    if (errno != EINPROGRESS && errno != EINTR) {
-        lastError_ = WsaErrorFromErrno(errno);
+    if (WSAGetLastError() != WSAEWOULDBLOCK) {
+        Failed();
         Close();
         return false;
     }
-    if (!Wait(POLLOUT)) {
+    if (!WaitFor(FD_CONNECT)) {
         Close();
         return false;
     }
-    int error = 0;
-    socklen_t len = sizeof(error);
-    if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len) != 0) error = errno;
-    if (error != 0) {
-        lastError_ = WsaErrorFromErrno(error);
+    if (connectError_ != 0) {
+        lastError_ = connectError_;
         Close();
         return false;
     }
@@ -95,103 +108,102 @@ bool EventSocket::Connect(const std::string& host, uint16_t port) {
 }
 
 bool EventSocket::PeerHasClosed() {
-    if (fd_ < 0) return true;
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, 0) <= 0) return false;
-    if (p.revents & (POLLERR | POLLHUP)) return true;
+    if (!IsOpen()) return true;
+    Collect();
+    if (recorded_ & FD_CLOSE) return true;
+    if (!(recorded_ & FD_READ)) return false;
+    // Bytes nobody asked for, or the end of the stream.
     char c;
-    long n = ::recv(fd_, &c, 1, MSG_PEEK | MSG_DONTWAIT);
-    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+    int n = recv(socket_, &c, 1, MSG_PEEK);
+    return n == 0 || (n == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK);
 }
 
-bool EventSocket::Send(const char* first, size_t firstSize, const char* second, size_t secondSize, size_t* sent) {
-    *sent = 0;
+bool EventSocket::Begin(std::mutex& lock, std::unique_lock<std::mutex>& held) {
     if (!connected_) {
         lastError_ = WSAENOTCONN;
         return false;
     }
-    std::unique_lock lock(sendLock_, std::try_to_lock);
-    if (!lock.owns_lock()) {
+    held = std::unique_lock(lock, std::try_to_lock);
+    if (!held.owns_lock()) {
         lastError_ = WSAEINPROGRESS;
         return false;
     }
+    return true;
+}
+
+bool EventSocket::Send(const char* first, size_t firstSize, const char* second, size_t secondSize, size_t* sent) {
+    *sent = 0;
+    std::unique_lock<std::mutex> held;
+    if (!Begin(sendLock_, held)) return false;
     const size_t total = firstSize + secondSize;
     size_t done = 0;
     while (done < total) {
-        iovec parts[2];
-        int count = 0;
-        if (done < firstSize) parts[count++] = {const_cast<char*>(first) + done, firstSize - done};
-        size_t secondDone = done > firstSize ? done - firstSize : 0;
-        if (secondSize > secondDone) parts[count++] = {const_cast<char*>(second) + secondDone, secondSize - secondDone};
-        msghdr msg{};
-        msg.msg_iov = parts;
-        msg.msg_iovlen = count;
-        long n = ::sendmsg(fd_, &msg, MSG_NOSIGNAL);
-        if (n >= 0) {
-            done += static_cast<size_t>(n);
+        WSABUF parts[2];
+        DWORD count = 0;
+        auto part = [](const char* data, size_t size) {
+            return WSABUF{ULONG(std::min<size_t>(size, INT_MAX)), const_cast<char*>(data)};
+        };
+        if (done < firstSize) parts[count++] = part(first + done, firstSize - done);
+        const size_t secondDone = done > firstSize ? done - firstSize : 0;
+        if (secondSize > secondDone) parts[count++] = part(second + secondDone, secondSize - secondDone);
+        DWORD n = 0;
+        if (WSASend(socket_, parts, count, &n, 0, nullptr, nullptr) == 0) {
+            done += n;
             continue;
         }
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            lastError_ = WsaErrorFromErrno(errno);
+        if (WSAGetLastError() != WSAEWOULDBLOCK) {
+            *sent = done;
+            return Failed();
+        }
+        // The send re-enabled FD_WRITE: an older one says nothing now.
+        recorded_ &= ~FD_WRITE;
+        if (!WaitFor(FD_WRITE)) {
             *sent = done;
             return false;
         }
-        if (!Wait(POLLOUT)) {
-            *sent = done;
-            return false;
-        }
+        recorded_ &= ~FD_WRITE;
     }
     *sent = done;
     return true;
 }
 
-long EventSocket::SysRecv(int fd, char* buffer, size_t size) { return ::recv(fd, buffer, size, 0); }
-
-void EventSocket::SysSleep(DWORD ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
 bool EventSocket::Receive(char* buffer, size_t size, size_t* received) {
     *received = 0;
-    if (!connected_) {
-        lastError_ = WSAENOTCONN;
-        return false;
-    }
-    std::unique_lock lock(receiveLock_, std::try_to_lock);
-    if (!lock.owns_lock()) {
-        lastError_ = WSAEINPROGRESS;
-        return false;
-    }
+    std::unique_lock<std::mutex> held;
+    if (!Begin(receiveLock_, held)) return false;
+    const int want = static_cast<int>(std::min<size_t>(size, INT_MAX));
     bool waited = false;
     int wouldBlock = 0;
     for (;;) {
-        long n = SysRecv(fd_, buffer, size);
-        if (n >= 0) {
+        int n = Recv(socket_, buffer, want);
+        if (n != SOCKET_ERROR) {
             *received = static_cast<size_t>(n);
             return true;
         }
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) {
-            lastError_ = WsaErrorFromErrno(errno);
-            return false;
-        }
+        if (WSAGetLastError() != WSAEWOULDBLOCK) return Failed();
+        recorded_ &= ~FD_READ;  // the receive re-enabled it
         if (!waited) {
-            // Nothing there yet: wait for data up to the time-out.
-            if (!Wait(POLLIN)) return false;
+            // Nothing there yet: wait for data or the end of the stream up to the time-out.
+            if (!WaitFor(FD_READ | FD_CLOSE)) return false;
+            recorded_ &= ~FD_READ;
             waited = true;
             continue;
         }
-        // Readiness was reported but the receive would still block.
+        // Data was reported but the receive would still block.
         if (++wouldBlock >= kWouldBlockAttempts) {
             lastError_ = WSAEWOULDBLOCK;
             return false;
         }
-        SysSleep(kWouldBlockPause);
+        Pause(kWouldBlockPause);
     }
 }
 
 void EventSocket::Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    if (socket_ != INVALID_SOCKET) closesocket(socket_);
+    if (event_ != WSA_INVALID_EVENT) WSACloseEvent(event_);
+    socket_ = INVALID_SOCKET;
+    event_ = WSA_INVALID_EVENT;
+    recorded_ = 0;
     connected_ = false;
 }
 

@@ -1,11 +1,13 @@
 #include "net/http_client.h"
 
 #include <algorithm>
+#include <new>
 
 #include "platform/base/log.h"
 #include "platform/kernel/nls/text_conv.h"
 #include "platform/base/wide_format.h"
 #include "platform/base/wide_string.h"
+#include "platform/winsock/winsock.h"
 
 namespace skyvane::net {
 namespace {
@@ -39,9 +41,20 @@ private:
     int& depth_;
 };
 
+// WinSock is started once per process, by the first client, and stays started.
+void StartWinSock() {
+    static const bool started = [] {
+        WSADATA data;
+        int rc = WSAStartup(MAKEWORD(2, 0), &data);
+        if (rc != 0) SKYVANE_LOG("kweather", "WSAStartup failed: %d", rc);
+        return rc == 0;
+    }();
+    (void)started;
+}
+
 }  // namespace
 
-HttpClient::HttpClient() = default;
+HttpClient::HttpClient() { StartWinSock(); }
 HttpClient::~HttpClient() = default;
 
 void HttpClient::SetProxy(std::u16string_view server, uint16_t port) {
@@ -77,7 +90,7 @@ bool HttpClient::BuildHead(const NavigateRequest& request, uint32_t bodyLength, 
     if (proxyServer_.empty()) {
         text = method_ + u" " + url_.path + url_.extraInfo + u" HTTP/1.0\r\n";
         if (bodyLength > 0) text += FormatW(u"Content-Length: %d\r\n", static_cast<int>(bodyLength));
-        if (!request.contentType.empty() && bodyLength > 0) text += u"Content-Type: " + request.contentType + u"\r\n";
+        if (!request.contentType.empty()) text += u"Content-Type: " + request.contentType + u"\r\n";
         text += request.extraHeaders;
         text += u"Host: " + url_.host + u"\r\n";
     } else {
@@ -89,7 +102,7 @@ bool HttpClient::BuildHead(const NavigateRequest& request, uint32_t bodyLength, 
         else
             text += FormatW(u"Host: %s:%d\r\n", url_.host.c_str(), static_cast<int>(url_.port));
         if (bodyLength > 0) text += FormatW(u"Content-Length: %d\r\n", static_cast<int>(bodyLength));
-        if (!request.contentType.empty() && bodyLength > 0) text += u"Content-Type: " + request.contentType + u"\r\n";
+        if (!request.contentType.empty()) text += u"Content-Type: " + request.contentType + u"\r\n";
         text += request.extraHeaders;
     }
     text += kUserAgentLine;
@@ -117,11 +130,22 @@ bool HttpClient::ConnectTarget(bool* reused) {
     return true;
 }
 
-bool HttpClient::SendRequest(const NavigateRequest& request, bool withBody, bool* reused) {
+NavigateResult HttpClient::Outcome(NavigateError error) const {
+    NavigateResult result;
+    result.error = error;
+    result.status = response_.status;
+    result.readResult = response_.readResult;
+    // Only a failure on the way carries a socket error; a status is no socket failure.
+    const bool onTheWay = error == NavigateError::Connect || error == NavigateError::Send || error == NavigateError::Read;
+    result.socketError = onTheWay ? socket_.LastError() : 0;
+    return result;
+}
+
+NavigateError HttpClient::SendRequest(const NavigateRequest& request, bool withBody, bool* reused) {
     const uint32_t bodyLength = withBody ? request.bodyLength : 0;
     std::string head;
-    if (!BuildHead(request, bodyLength, head)) return false;
-    if (!ConnectTarget(reused)) return false;
+    if (!BuildHead(request, bodyLength, head)) return NavigateError::InvalidUrl;
+    if (!ConnectTarget(reused)) return NavigateError::Connect;
 
     size_t total = 0;
     auto send = [&](const char* a, size_t na, const char* b, size_t nb) {
@@ -133,31 +157,29 @@ bool HttpClient::SendRequest(const NavigateRequest& request, bool withBody, bool
     };
     const size_t block = request.sendBlockSize ? request.sendBlockSize : 4096;
 
+    bool sent = true;
     if (bodyLength > 0 && (request.flags & SendCallback) && request.bodyProducer) {
-        if (!send(head.data(), head.size(), nullptr, 0)) return false;
+        sent = send(head.data(), head.size(), nullptr, 0);
         std::string chunk(block, '\0');
-        size_t left = bodyLength;
-        while (left > 0) {
+        for (size_t left = bodyLength; sent && left > 0;) {
             size_t made = request.bodyProducer(chunk.data(), std::min(block, left));
             if (made == 0 || made > std::min(block, left)) break;
-            if (!send(chunk.data(), made, nullptr, 0)) return false;
+            sent = send(chunk.data(), made, nullptr, 0);
             left -= made;
         }
     } else if (bodyLength > 0) {
-        if (request.body.size() < bodyLength) return false;
+        if (request.body.size() < bodyLength) return NavigateError::Send;
         if (request.flags & SendBlocks) {
-            if (!send(head.data(), head.size(), nullptr, 0)) return false;
-            for (size_t off = 0; off < bodyLength; off += block) {
-                size_t n = std::min<size_t>(block, bodyLength - off);
-                if (!send(request.body.data() + off, n, nullptr, 0)) return false;
-            }
-        } else if (!send(head.data(), head.size(), request.body.data(), bodyLength)) {
-            return false;
+            sent = send(head.data(), head.size(), nullptr, 0);
+            for (size_t off = 0; sent && off < bodyLength; off += block)
+                sent = send(request.body.data() + off, std::min<size_t>(block, bodyLength - off), nullptr, 0);
+        } else {
+            sent = send(head.data(), head.size(), request.body.data(), bodyLength);
         }
-    } else if (!send(head.data(), head.size(), nullptr, 0)) {
-        return false;
+    } else {
+        sent = send(head.data(), head.size(), nullptr, 0);
     }
-    return total == head.size() + bodyLength;
+    return sent && total == head.size() + bodyLength ? NavigateError::None : NavigateError::Send;
 }
 
 bool HttpClient::ConnectionCloseRequested() const {
@@ -165,7 +187,7 @@ bool HttpClient::ConnectionCloseRequested() const {
     return connection && EqualsNoCase(*connection, u"close");
 }
 
-bool HttpClient::ReadAnswer(const NavigateRequest& request) {
+NavigateError HttpClient::ReadAnswer(const NavigateRequest& request) {
     ReadOptions options;
     options.readBlockSize = request.readBlockSize;
     options.progress = request.readProgress;
@@ -173,68 +195,83 @@ bool HttpClient::ReadAnswer(const NavigateRequest& request) {
     if (ReadResponse(response_, socket_, options) != ReadResult::Ok) {
         SKYVANE_LOG("kweather", "reading the response failed: result %d, status %d",
                     static_cast<int>(response_.readResult), response_.status);
-        return false;
+        return NavigateError::Read;
     }
     if (ConnectionCloseRequested()) socket_.Close();
-    return true;
+    return NavigateError::None;
 }
 
-bool HttpClient::Exchange(const NavigateRequest& request, bool withBody) {
+NavigateResult HttpClient::Exchange(const NavigateRequest& request, bool withBody) {
     bool reused = false;
-    if (SendRequest(request, withBody, &reused) && ReadAnswer(request)) return true;
+    NavigateError error = SendRequest(request, withBody, &reused);
+    if (error == NavigateError::None) error = ReadAnswer(request);
+    if (error == NavigateError::None) return Outcome(error);
     // An HTTP/1.0 server may close a connection just as it is reused; a body
     // from the producer callback cannot be sent twice.
     const bool replayable = !(withBody && request.bodyLength > 0 && (request.flags & SendCallback));
-    if (!reused || !replayable || !response_.buffer.empty()) return false;
+    if (!reused || !replayable || !response_.buffer.empty()) return Outcome(error);
     SKYVANE_LOG("kweather", "reused connection was gone, connecting anew");
     socket_.Close();
-    return SendRequest(request, withBody, nullptr) && ReadAnswer(request);
+    socket_.ClearLastError();
+    error = SendRequest(request, withBody, nullptr);
+    if (error == NavigateError::None) error = ReadAnswer(request);
+    return Outcome(error);
 }
 
-bool HttpClient::Navigate(std::u16string_view url, const NavigateRequest* request) {
-    if (url.empty()) return false;
+NavigateResult HttpClient::Navigate(std::u16string_view url, const NavigateRequest* request) {
+    NavigateResult invalid;
+    invalid.error = NavigateError::InvalidUrl;
+    if (url.empty()) return invalid;
     std::u16string escaped = EscapeUrl(url);
-    if (escaped.size() > kMaxUrlLength) return false;
+    if (escaped.size() > kMaxUrlLength) return invalid;
     ParsedUrl parsed;
-    if (!SplitUrl(escaped, parsed)) return false;
+    if (!SplitUrl(escaped, parsed)) return invalid;
 
     const NavigateRequest& req = request ? *request : DefaultRequest();
     NavigateScope scope(current_, &req, navigateDepth_);
     if (navigateDepth_ == 1) {
         redirects_ = 0;
-        redirectLimitHit_ = false;
         codePage_ = GetACP();
+        socket_.ClearLastError();
     }
     response_.Reset();
     method_ = req.method;
     socket_.set_timeout(req.timeout);
-    if (!PrepareUrl(parsed, req.defaultPort)) return false;
+    if (!PrepareUrl(parsed, req.defaultPort)) return invalid;
     url_ = std::move(parsed);
 
-    bool ok = Exchange(req, true);
-    if (ok && (req.flags & ProcessResult)) ok = JudgeStatus(req.flags);
-    if (redirectLimitHit_) ok = false;
-    if (!ok) socket_.Close();
-    return ok;
+    NavigateResult result;
+    try {
+        result = Exchange(req, true);
+        if (result.ok() && (req.flags & ProcessResult)) result = JudgeStatus(req.flags);
+    } catch (const std::bad_alloc&) {
+        // A navigation that cannot allocate fails like any other.
+        SKYVANE_LOG("kweather", "navigation ran out of memory");
+        result = Outcome(NavigateError::NoMemory);
+    }
+    if (!result.ok()) socket_.Close();
+    return result;
 }
 
-bool HttpClient::JudgeStatus(uint32_t flags) {
+NavigateResult HttpClient::JudgeStatus(uint32_t flags) {
     const int32_t status = response_.status;
-    if ((status >= 200 && status <= 206) || status == 304 || status == 305) return true;
-    if (status >= 301 && status <= 303) return (flags & AutoRedirect) ? FollowRedirect(flags) : false;
+    if ((status >= 200 && status <= 206) || status == 304 || status == 305) return Outcome(NavigateError::None);
+    if (status >= 301 && status <= 303)
+        return (flags & AutoRedirect) ? FollowRedirect(flags) : Outcome(NavigateError::Status);
     if (status == 401 || status == 407) return AnswerChallenges(status == 407);
-    return false;
+    return Outcome(NavigateError::Status);
 }
 
-bool HttpClient::FollowRedirect(uint32_t flags) {
+NavigateResult HttpClient::FollowRedirect(uint32_t flags) {
     const std::u16string* location = GetHeader(u"Location");
-    if (!location) return true;
+    if (!location) return Outcome(NavigateError::None);
     if (++redirects_ > kMaxRedirects) {
         SKYVANE_LOG("kweather", "more than %d redirects", kMaxRedirects);
-        redirectLimitHit_ = true;
-        return false;
+        return Outcome(NavigateError::RedirectLimit);
     }
-    const std::u16string target = *location;
+    // Escaped as the first address is, so that nothing the server wrote can
+    // end the request line or add header lines.
+    const std::u16string target = EscapeUrl(*location);
     if (ConnectionCloseRequested()) socket_.Close();
     response_.headers.Clear();
     response_.buffer.clear();
@@ -242,30 +279,38 @@ bool HttpClient::FollowRedirect(uint32_t flags) {
     ParsedUrl next;
     if (!SplitUrl(target, next)) {
         // A path on the current server: absolute, or relative to the current
-        // path's folder. The current extra info stays.
+        // path's folder. A Location with a query of its own keeps it; one
+        // without takes the current one.
         ParsedUrl base = url_;
-        if (!target.empty() && target[0] == u'/') {
-            base.path = target;
-        } else {
+        const size_t extra = target.find_first_of(u"?#");
+        const std::u16string_view path = std::u16string_view(target).substr(0, extra);
+        if (extra != std::u16string::npos) base.extraInfo = target.substr(extra);
+        if (!path.empty() && path[0] == u'/') {
+            base.path = path;
+        } else if (!path.empty()) {
             std::u16string folder = base.path.empty() ? u"/" : base.path;
             folder.erase(folder.rfind(u'/') + 1);
-            base.path = folder + target;
+            base.path = folder + std::u16string(path);
         }
         std::u16string text;
-        if (!BuildAbsoluteUrl(base, text, kMaxRedirectUrl) || !SplitUrl(text, next)) return false;
+        if (!BuildAbsoluteUrl(base, text, kMaxRedirectUrl) || !SplitUrl(text, next))
+            return Outcome(NavigateError::InvalidUrl);
     }
     const NavigateRequest& req = current_ ? *current_ : DefaultRequest();
-    if (!PrepareUrl(next, req.defaultPort)) return false;
+    if (!PrepareUrl(next, req.defaultPort)) return Outcome(NavigateError::InvalidUrl);
     if (next.host != url_.host || next.port != url_.port) socket_.Close();
     url_ = std::move(next);
 
-    if (!Exchange(req, false)) return false;
-    JudgeStatus(flags);
-    // The caller looks at the final status; only a redirect loop fails here.
-    return !redirectLimitHit_;
+    NavigateResult result = Exchange(req, false);
+    if (!result.ok()) return result;
+    result = JudgeStatus(flags);
+    // The caller looks at the final status, whatever it is; a failure on the
+    // way (a body cut short, a redirect loop) stays a failure.
+    return result.error == NavigateError::Status ? Outcome(NavigateError::None) : result;
 }
 
-bool HttpClient::AnswerChallenges(bool proxy) {
+NavigateResult HttpClient::AnswerChallenges(bool proxy) {
+    NavigateResult result = Outcome(NavigateError::Status);
     // The list is emptied by an authentication retry: walk a copy.
     const std::vector<std::u16string> challenges = response_.challenges;
     for (const std::u16string& challenge : challenges) {
@@ -273,14 +318,15 @@ bool HttpClient::AnswerChallenges(bool proxy) {
         scheme = scheme.substr(0, scheme.find(u' '));
         for (Registered& r : authenticators_) {
             if (r.disabled || !EqualsNoCase(r.scheme, scheme)) continue;
-            if (r.authenticator->Authenticate(*this, challenge, proxy)) return true;
+            result = r.authenticator->Authenticate(*this, challenge, proxy);
+            if (result.ok()) return result;
             break;
         }
     }
-    return false;
+    return result;
 }
 
-bool HttpClient::PrepareForRetry() {
+NavigateResult HttpClient::PrepareForRetry() {
     bool reconnect = ConnectionCloseRequested();
     response_.headers.Clear();
     response_.buffer.clear();
@@ -288,9 +334,9 @@ bool HttpClient::PrepareForRetry() {
     response_.status = -1;
     if (reconnect) {
         socket_.Close();
-        return ConnectTarget(nullptr);
+        if (!ConnectTarget(nullptr)) return Outcome(NavigateError::Connect);
     }
-    return true;
+    return Outcome(NavigateError::None);
 }
 
 }  // namespace skyvane::net

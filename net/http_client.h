@@ -42,15 +42,38 @@ struct NavigateRequest {
     std::function<bool(size_t)> readProgress;
 };
 
+// Why a navigation failed.
+enum class NavigateError {
+    None,           // it succeeded
+    InvalidUrl,     // empty, too long once escaped, not http, or without a host
+    Connect,        // name resolution or the connection failed
+    Send,           // the request did not go out whole
+    Read,           // the response could not be read (see readResult)
+    Status,         // the status is a failure, or a challenge nobody answered
+    RedirectLimit,  // more redirects in a row than the client follows
+    NoMemory,       // an allocation failed on the way
+};
+
+// How a navigation ended: the one result a caller looks at.
+struct NavigateResult {
+    NavigateError error = NavigateError::None;
+    int32_t status = -1;                              // the last status read, -1 when none
+    ReadResult readResult = ReadResult::NothingRead;  // of the last response
+    int socketError = 0;                              // the WinSock number of the failure, 0 when none
+
+    bool ok() const { return error == NavigateError::None; }
+};
+
 class HttpClient;
 
 // Something that can answer an authentication challenge of one scheme.
 class Authenticator {
 public:
     virtual ~Authenticator() = default;
-    // True when it has answered the challenge and the client has completed a
-    // new request. proxy is true for a 407 challenge.
-    virtual bool Authenticate(HttpClient& client, std::u16string_view challenge, bool proxy) = 0;
+    // Answers the challenge with a new request of the client; proxy is true
+    // for a 407 challenge. The result is that request's, judged as the first
+    // request would have been; a failure when the challenge was not answered.
+    virtual NavigateResult Authenticate(HttpClient& client, std::u16string_view challenge, bool proxy) = 0;
 };
 
 class HttpClient {
@@ -72,31 +95,30 @@ public:
     // A disabled authenticator is skipped when challenges are matched.
     void DisableAuthenticator(std::u16string_view scheme);
 
-    bool Navigate(std::u16string_view url, const NavigateRequest* request = nullptr);
+    // Sends the request and reads the answer, following redirects and
+    // answering challenges. Afterwards Response() holds the last response.
+    NavigateResult Navigate(std::u16string_view url, const NavigateRequest* request = nullptr);
     const std::u16string* GetHeader(std::u16string_view name) const { return response_.headers.Find(name); }
     // Closes the connection; the client can navigate again afterwards.
     void Close() { socket_.Close(); }
 
-    int32_t StatusCode() const { return response_.status; }
     const HttpResponse& Response() const { return response_; }
-    int LastError() const { return socket_.LastError(); }
-    ReadResult LastReadResult() const { return response_.readResult; }
-    const std::vector<std::u16string>& Challenges() const { return response_.challenges; }
 
     // For authenticators answering a challenge of the last response.
     const ParsedUrl& CurrentUrl() const { return url_; }
     const NavigateRequest* CurrentRequest() const { return current_; }
     bool SocketOpen() const { return socket_.IsOpen(); }
+    // The result as things stand: error, with the last status and read result,
+    // and the socket's last error for a failure on the way.
+    NavigateResult Outcome(NavigateError error) const;
     // Applies the last response's "Connection" header ("close" connects anew),
     // then empties the header table, the response and the challenge list.
-    bool PrepareForRetry();
+    NavigateResult PrepareForRetry();
     // Judges the status under the flags: success, a followed redirect, or the
     // answer to a challenge.
-    bool JudgeStatus(uint32_t flags);
+    NavigateResult JudgeStatus(uint32_t flags);
     // Makes request current while a retry judges its status.
     void SetCurrentRequest(const NavigateRequest* request) { current_ = request; }
-
-    EventSocket& socket() { return socket_; }
 
 private:
     struct Registered {
@@ -108,13 +130,13 @@ private:
     bool PrepareUrl(ParsedUrl& url, uint16_t defaultPort) const;
     bool BuildHead(const NavigateRequest& request, uint32_t bodyLength, std::string& head) const;
     bool ConnectTarget(bool* reused);
-    bool SendRequest(const NavigateRequest& request, bool withBody, bool* reused);
-    bool ReadAnswer(const NavigateRequest& request);
+    NavigateError SendRequest(const NavigateRequest& request, bool withBody, bool* reused);
+    NavigateError ReadAnswer(const NavigateRequest& request);
     // Sends the request and reads the answer, once more on a new connection
     // when a reused one turns out to be gone before any answer came.
-    bool Exchange(const NavigateRequest& request, bool withBody);
-    bool FollowRedirect(uint32_t flags);
-    bool AnswerChallenges(bool proxy);
+    NavigateResult Exchange(const NavigateRequest& request, bool withBody);
+    NavigateResult FollowRedirect(uint32_t flags);
+    NavigateResult AnswerChallenges(bool proxy);
     bool ConnectionCloseRequested() const;
 
     EventSocket socket_;
@@ -130,7 +152,6 @@ private:
     unsigned codePage_ = 0;  // the ANSI code page, looked up once per navigation
     int navigateDepth_ = 0;
     int redirects_ = 0;
-    bool redirectLimitHit_ = false;
 };
 
 }  // namespace skyvane::net

@@ -18,6 +18,38 @@ constexpr size_t kLargeChunkReceive = 64u << 10;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// Lines of a head end in LF; a CR before it belongs to the line end. A bare
+// LF is a line end too, as recipients may accept (RFC 9112, 2.2).
+std::string_view WithoutCr(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
+// The end of the head that starts the data: the offset just past its first
+// empty line. *lineStart is where the search resumes once more data came.
+size_t FindHeadEnd(std::string_view data, size_t* lineStart) {
+    for (size_t at = *lineStart;;) {
+        const size_t lf = data.find('\n', at);
+        if (lf == std::string_view::npos) {
+            *lineStart = at;
+            return std::string_view::npos;
+        }
+        if (WithoutCr(data.substr(at, lf - at)).empty()) return lf + 1;
+        at = lf + 1;
+    }
+}
+
+// Calls f with each line of text, without its line end.
+template <class F>
+void ForEachLine(std::string_view text, F f) {
+    for (size_t at = 0; at < text.size();) {
+        size_t lf = text.find('\n', at);
+        if (lf == std::string_view::npos) lf = text.size();
+        f(WithoutCr(text.substr(at, lf - at)));
+        at = lf + 1;
+    }
+}
+
 enum class Received { Ok, Failed, Aborted };
 
 // Appends one receive of at most size bytes to out; *received tells how many
@@ -188,9 +220,9 @@ private:
         return size;
     }
 
-    // After the last chunk: the final CR LF, or the trailer lines when the head
-    // announced a trailer. A CR LF right after the last chunk is an empty
-    // trailer section in either case.
+    // After the last chunk: the final CR LF, or the trailer lines (ending in
+    // LF like head lines) when the head announced a trailer. A CR LF right
+    // after the last chunk is an empty trailer section in either case.
     bool Trailer() {
         if (Available() < 2) {
             size_t n = 0;
@@ -202,12 +234,12 @@ private:
         }
         if (!r_.headers.Find(u"Trailer")) return true;
         for (;;) {
-            size_t eol;
-            while ((eol = pending_.find("\r\n", pos_)) == std::string::npos) {
+            size_t lf;
+            while ((lf = pending_.find('\n', pos_)) == std::string::npos) {
                 if (Available() > options_.maxResponseBytes || !ReceiveMore()) return false;
             }
-            std::string_view line(pending_.data() + pos_, eol - pos_);
-            pos_ = eol + 2;
+            std::string_view line = WithoutCr(std::string_view(pending_).substr(pos_, lf - pos_));
+            pos_ = lf + 1;
             if (line.empty()) return true;
             ParseHeaderLine(line, r_, options_.codePage);
         }
@@ -223,55 +255,78 @@ private:
     size_t receiveSize_;
 };
 
+// The transfer codings of the response, of which only a lone "chunked" can be
+// undone here; "identity", which older servers name, is no coding at all.
+enum class Framing { Plain, Chunked, Unsupported };
+
+Framing FramingOf(const HttpResponse& r) {
+    const std::u16string* value = r.headers.Find(u"Transfer-Encoding");
+    if (!value) return Framing::Plain;
+    std::vector<std::u16string> codings = SplitCodings(*value);
+    std::erase(codings, u"identity");
+    if (codings.empty()) return Framing::Plain;
+    return codings.size() == 1 && codings[0] == u"chunked" ? Framing::Chunked : Framing::Unsupported;
+}
+
 ReadResult ReadHeadAndBody(HttpResponse& r, ByteSource& source, const ReadOptions& options) {
     r.buffer.clear();
-    const size_t cap = options.maxResponseBytes;
+    r.chunked = false;
+    // Interim heads are read and dropped, but they count toward the cap.
+    size_t interimBytes = 0;
+    int interimHeads = 0;
     for (;;) {
         r.headers.Clear();
         r.status = -1;
         r.headLength = 0;
         r.bodyLength = 0;
 
-        size_t searched = 0;
-        size_t end;
+        size_t lineStart = 0;
+        size_t headLength;
         int empty = 0;
-        while ((end = r.buffer.find("\r\n\r\n", searched)) == std::string::npos) {
-            searched = r.buffer.size() >= 3 ? r.buffer.size() - 3 : 0;
-            if (r.buffer.size() >= cap) return ReadResult::HeadIncomplete;
+        while ((headLength = FindHeadEnd(r.buffer, &lineStart)) == std::string::npos) {
+            const size_t used = interimBytes + r.buffer.size();
+            if (used >= options.maxResponseBytes) return ReadResult::HeadIncomplete;
             size_t n = 0;
-            if (ReceiveInto(source, r.buffer, std::min(kHeadReceiveSize, cap - r.buffer.size()), options, &n) !=
-                Received::Ok)
-                return ReadResult::HeadIncomplete;
+            const size_t room = std::min(kHeadReceiveSize, options.maxResponseBytes - used);
+            if (ReceiveInto(source, r.buffer, room, options, &n) != Received::Ok) return ReadResult::HeadIncomplete;
             if (n == 0) {
                 if (++empty == kHeadEmptyReceives) return ReadResult::HeadIncomplete;
             } else {
                 empty = 0;
             }
         }
-        const size_t headLength = end + 4;
-        std::string_view head(r.buffer.data(), headLength);
-        size_t lineEnd = head.find("\r\n");
-        std::optional<int32_t> status = ParseStatusLine(head.substr(0, lineEnd));
+        const std::string_view head(r.buffer.data(), headLength);
+        bool statusLine = true;
+        std::optional<int32_t> status;
+        ForEachLine(head, [&](std::string_view line) {
+            if (statusLine) {
+                status = ParseStatusLine(line);
+                statusLine = false;
+            } else if (status && *status != 100 && !line.empty()) {
+                ParseHeaderLine(line, r, options.codePage);
+            }
+        });
         if (!status) return ReadResult::BadStatusLine;
         r.status = *status;
         if (r.status == 100) {
             // An interim answer: the real head follows in the same stream.
+            if (++interimHeads > kMaxInterimHeads) return ReadResult::HeadIncomplete;
+            interimBytes += headLength;
             r.buffer.erase(0, headLength);
             continue;
         }
         r.headLength = headLength;
-        size_t pos = lineEnd + 2;
-        while (pos < end) {
-            size_t eol = head.find("\r\n", pos);
-            ParseHeaderLine(head.substr(pos, eol - pos), r, options.codePage);
-            pos = eol + 2;
-        }
         break;
     }
 
-    const std::u16string* encoding = r.headers.Find(u"Transfer-Encoding");
-    if (encoding && EqualsNoCase(*encoding, u"chunked")) return ChunkDecoder(r, source, options).Run();
-    return ReadBodyByLength(r, source, options);
+    ReadOptions rest = options;
+    rest.maxResponseBytes -= interimBytes;
+    switch (FramingOf(r)) {
+        case Framing::Chunked: r.chunked = true; return ChunkDecoder(r, source, rest).Run();
+        case Framing::Unsupported: return ReadResult::UnsupportedTransferCoding;
+        case Framing::Plain: break;
+    }
+    return ReadBodyByLength(r, source, rest);
 }
 
 }  // namespace
@@ -282,6 +337,7 @@ void HttpResponse::Reset() {
     status = -1;
     headLength = 0;
     bodyLength = 0;
+    chunked = false;
     readResult = ReadResult::NothingRead;
 }
 
@@ -298,6 +354,20 @@ void ParseHeaderLine(std::string_view line, HttpResponse& response, unsigned cod
     if (EqualsNoCase(wideName, u"www-authenticate") || EqualsNoCase(wideName, u"proxy-authenticate"))
         response.challenges.push_back(wideValue);
     response.headers.Add(wideName, wideValue);
+}
+
+std::vector<std::u16string> SplitCodings(std::u16string_view value) {
+    std::vector<std::u16string> codings;
+    for (size_t at = 0; at <= value.size();) {
+        size_t comma = value.find(u',', at);
+        if (comma == std::u16string_view::npos) comma = value.size();
+        std::u16string_view item = value.substr(at, comma - at);
+        while (!item.empty() && (item.front() == u' ' || item.front() == u'\t')) item.remove_prefix(1);
+        while (!item.empty() && (item.back() == u' ' || item.back() == u'\t')) item.remove_suffix(1);
+        if (!item.empty()) codings.push_back(ToLower(item));
+        at = comma + 1;
+    }
+    return codings;
 }
 
 ReadResult ReadResponse(HttpResponse& response, ByteSource& source, const ReadOptions& options) {

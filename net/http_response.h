@@ -23,6 +23,7 @@ enum class ReadResult : int {
     BodyIncomplete = 5,
     ChunkedMalformed = 6,
     NothingRead = 7,
+    UnsupportedTransferCoding = 8,  // a transfer coding other than a lone final "chunked"
 };
 
 // Where response bytes come from: a socket, or recorded bytes in tests.
@@ -34,9 +35,11 @@ public:
     virtual bool Receive(char* buffer, size_t size, size_t* received) = 0;
 };
 
-// A response as large as this (head plus body) fails the read, so that a
-// hostile server cannot make the client exhaust memory.
+// A response as large as this (interim heads, head and body) fails the read,
+// so that a hostile server cannot make the client exhaust memory.
 constexpr size_t kMaxResponseBytes = 16u << 20;
+// More interim ("100") heads than this before the real one fail the read.
+constexpr int kMaxInterimHeads = 10;
 
 struct ReadOptions {
     // Receive size for bodies; 0 means 2048. Heads arrive in 2048-byte receives.
@@ -55,6 +58,7 @@ struct HttpResponse {
     int32_t status = -1;
     size_t headLength = 0;  // status line to the blank line, included
     size_t bodyLength = 0;
+    bool chunked = false;  // the body came in chunks
     ReadResult readResult = ReadResult::NothingRead;
 
     // Empties everything but the challenge list, which lives until an
@@ -68,9 +72,13 @@ struct HttpResponse {
 // is also stored in response.readResult.
 ReadResult ReadResponse(HttpResponse& response, ByteSource& source, const ReadOptions& options);
 
-// Reads one header line ("name: value", without its CR LF) into the table, and
-// into the challenge list when it is a challenge. Lines without ":" and names or
-// values of 1024 bytes or more are skipped.
+// Reads one header line ("name: value", without its line end) into the table,
+// and into the challenge list when it is a challenge. Lines without ":" and
+// names or values of 1024 bytes or more are skipped.
 void ParseHeaderLine(std::string_view line, HttpResponse& response, unsigned codePage);
+
+// The coding names of a Transfer-Encoding or Content-Encoding value, in the
+// order they were applied, trimmed and in lower case; empty items are dropped.
+std::vector<std::u16string> SplitCodings(std::u16string_view value);
 
 }  // namespace skyvane::net

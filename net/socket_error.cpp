@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "net/wsa_error.h"
+#include "platform/winsock/wsa_errors.h"
 #include "platform/base/wide_format.h"
 
 namespace skyvane::net {

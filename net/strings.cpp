@@ -7,6 +7,9 @@ const char16_t* LoadNetString(unsigned id) {
         case 3: return kStringHttpError;
         case 4: return kStringUpdateFailed;
         case 12: return kStringRequestInfo;
+        case 13: return kStringTransferCoding;
+        case 14: return kStringContentCoding;
+        case 15: return kStringDocumentTooLarge;
         default: return nullptr;
     }
 }

@@ -47,16 +47,24 @@ std::u16string EscapeUrl(std::u16string_view url, bool wholeText) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::u16string out;
     out.reserve(bytes.size() + 16);
+    auto escape = [&](unsigned c) {
+        out.push_back(u'%');
+        out.push_back(kHex[(c >> 4) & 15]);
+        out.push_back(kHex[c & 15]);
+    };
     for (unsigned char c : bytes) {
-        if (IsSafeByte(c)) {
+        if (IsSafeByte(c))
             out.push_back(c);
-        } else {
-            out.push_back(u'%');
-            out.push_back(kHex[c >> 4]);
-            out.push_back(kHex[c & 15]);
-        }
+        else
+            escape(c);
     }
-    if (cut != std::u16string_view::npos) out.append(url.substr(cut));
+    if (cut == std::u16string_view::npos) return out;
+    for (char16_t c : url.substr(cut)) {
+        if (c < 0x20 || c == 0x7F)
+            escape(c);
+        else
+            out.push_back(c);
+    }
     return out;
 }
 

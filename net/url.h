@@ -53,7 +53,9 @@ uint16_t SchemeDefaultPort(int32_t schemeIndex);
 // Escapes a URL for a request: the text is taken as UTF-8 and every byte
 // outside the safe set (letters, digits and ! ' ( ) * - . / : _ ~) becomes "%"
 // and two hexadecimal digits; "%" stays as it is. Unless wholeText is set,
-// everything from the first "?" or "#" on is left unescaped.
+// everything from the first "?" or "#" on is left as it is, but for control
+// characters (CR, LF and the others below U+0020, and DEL): those are escaped
+// everywhere, since they would end the request line.
 std::u16string EscapeUrl(std::u16string_view url, bool wholeText = false);
 
 // Splits scheme "://" [user [":" password] "@"] host [":" port] path extra.

@@ -1,18 +1,16 @@
 // Connection settings from the registry, base64, socket error texts and the
-// device description lines.
+// formatting of the device description lines (the lines a real download
+// sends are in download_test.cpp).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <netdb.h>
 
 #include "net/base64.h"
 #include "net/connection_settings.h"
 #include "net/device_headers.h"
 #include "net/socket_error.h"
-#include "net/wsa_error.h"
+#include "platform/winsock/wsa_errors.h"
 #include "platform/registry/registry.h"
-#include "platform/kernel/system_info.h"
 #include "test_util/test_util.h"
 
 using namespace skyvane::net;
@@ -71,19 +69,6 @@ TEST(SocketErrorText, PublishedDescriptionsAndFallback) {
     }
     for (int code : {10003, 10034, 10072, 10090, 10094, 10100, 10113, 11000, 11032})
         EXPECT_EQ(SocketErrorText(code).rfind(u"socket error ", 0), 0u) << code;
-}
-
-TEST(ErrnoMapping, CommonSocketFailures) {
-    EXPECT_EQ(WsaErrorFromErrno(ECONNREFUSED), WSAECONNREFUSED);
-    EXPECT_EQ(WsaErrorFromErrno(ETIMEDOUT), WSAETIMEDOUT);
-    EXPECT_EQ(WsaErrorFromErrno(EHOSTUNREACH), WSAEHOSTUNREACH);
-    EXPECT_EQ(WsaErrorFromErrno(ENETUNREACH), WSAENETUNREACH);
-    EXPECT_EQ(WsaErrorFromErrno(EPIPE), WSAECONNRESET);
-    EXPECT_EQ(WsaErrorFromErrno(EAGAIN), WSAEWOULDBLOCK);
-    EXPECT_EQ(WsaErrorFromGai(EAI_NONAME, 0), WSAHOST_NOT_FOUND);
-    EXPECT_EQ(WsaErrorFromGai(EAI_AGAIN, 0), WSATRY_AGAIN);
-    EXPECT_EQ(WsaErrorFromGai(EAI_FAIL, 0), WSANO_RECOVERY);
-    EXPECT_EQ(WsaErrorFromGai(EAI_SYSTEM, ECONNREFUSED), WSAECONNREFUSED);
 }
 
 namespace {
@@ -201,21 +186,4 @@ TEST(DeviceHeaders, IdentifierFromTheAnswerBytes) {
     for (int i = 0; i < 40; ++i) answer[i] = static_cast<char>(i);
     EXPECT_EQ(DeviceIdFromAnswer(answer), u"1415161718191A1B" u"1C1D" u"202122232425");
     EXPECT_EQ(DeviceIdFromAnswer(answer.substr(0, 37)), u"");
-}
-
-TEST(DeviceHeaders, FromThePlatform) {
-    skyvane::test::ScopedDeviceRoot root;
-    const char* old = std::getenv("TZ");
-    std::string saved = old ? old : "";
-    setenv("TZ", "UTC", 1);
-    std::u16string utc = DeviceHeaders();
-    setenv("TZ", "America/New_York", 1);
-    std::u16string newYork = DeviceHeaders();
-    if (old) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
-
-    EXPECT_EQ(utc.find(u"UA-TZ"), std::u16string::npos);  // a zone without daylight rules reads as unknown
-    EXPECT_NE(newYork.find(u"UA-TZ: 300\r\n"), std::u16string::npos);
-    EXPECT_NE(utc.find(u"UA-ID: " + skyvane::DeviceId() + u"\r\n"), std::u16string::npos);
-    EXPECT_EQ(skyvane::DeviceId().size(), 32u);
-    EXPECT_EQ(utc.rfind(u"UA-OS: CE/5.2-", 0), 0u);
 }

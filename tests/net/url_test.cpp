@@ -8,6 +8,8 @@ TEST(EscapeUrl, EscapesThePathAndLeavesTheQuery) {
     // Unsafe bytes of the UTF-8 form become %XX; "%" and the safe marks stay.
     EXPECT_EQ(EscapeUrl(u"http://h/a b/\u00fc%41!'()*-._~:?x y#z"), u"http://h/a%20b/%C3%BC%41!'()*-._~:?x y#z");
     EXPECT_EQ(EscapeUrl(u"http://h/p#frag ment"), u"http://h/p#frag ment");
+    // Control characters would end the request line: escaped in the query too.
+    EXPECT_EQ(EscapeUrl(u"http://h/a\r\nb?x=\r\nHost: y\t\x7f"), u"http://h/a%0D%0Ab?x=%0D%0AHost: y%09%7F");
     // As a whole text "?", "#", "&", "=" and blanks are escaped too.
     EXPECT_EQ(EscapeUrl(u"New York?&=#", true), u"New%20York%3F%26%3D%23");
     EXPECT_EQ(EscapeUrl(u"\u041c\u043e\u0441\u043a\u0432\u0430", true), u"%D0%9C%D0%BE%D1%81%D0%BA%D0%B2%D0%B0");

@@ -1,5 +1,6 @@
-// WinSock error numbers as the HTTP client reports them, and the mapping from
-// the Linux socket layer's errno and getaddrinfo results to them.
+// WinSock error numbers, as WSAGetLastError and getaddrinfo report them. Kept
+// apart from winsock.h so that code which also sees the host's socket headers
+// (the substitute itself, its tests) can use the numbers.
 #pragma once
 
 #define WSABASEERR 10000
@@ -67,14 +68,9 @@
 #define WSANO_DATA 11004
 #define WSA_QOS_RECEIVERS 11005
 #define WSA_QOS_RESERVED_PETYPE 11031
-#define WSA_IO_PENDING 997
+#define WSA_INVALID_HANDLE 6
 #define WSA_NOT_ENOUGH_MEMORY 8
-
-namespace skyvane::net {
-// The WinSock number for an errno value of the socket calls; errno values
-// without a WinSock counterpart become WSASYSCALLFAILURE.
-int WsaErrorFromErrno(int err);
-// The WinSock number for a getaddrinfo result (the WinSock getaddrinfo returns
-// these numbers itself); EAI_SYSTEM goes through errno.
-int WsaErrorFromGai(int gaiError, int savedErrno);
-}  // namespace skyvane::net
+#define WSA_INVALID_PARAMETER 87
+#define WSA_OPERATION_ABORTED 995
+#define WSA_IO_INCOMPLETE 996
+#define WSA_IO_PENDING 997
