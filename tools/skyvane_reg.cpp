@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/kernel/device_root.h"
 #include "platform/registry/registry.h"
 #include "tools/reg_file.h"
 
@@ -23,7 +24,8 @@ namespace {
 const char kUsage[] =
     "Usage: skyvane-reg [--root DIR] [COMMAND [ARGS]]\n"
     "\n"
-    "Inspects and edits the registry of the device named by SKYVANE_ROOT (or DIR).\n"
+    "Inspects and edits the registry of the device in DIR, or of the one\n"
+    "SKYVANE_ROOT names ($XDG_DATA_HOME/skyvane/device without it).\n"
     "With no command, lists the whole registry (list -r).\n"
     "\n"
     "Commands:\n"
@@ -400,7 +402,7 @@ int main(int argc, char** argv) {
                 dir = a.substr(7);
             }
             if (dir.empty()) return UsageError("--root needs a folder");
-            setenv("SKYVANE_ROOT", dir.c_str(), 1);
+            skyvane::SetDeviceRoot(dir);
             ++i;
             continue;
         }

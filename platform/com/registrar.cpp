@@ -408,6 +408,7 @@ RegistrarResult ParseScript(std::u16string_view script,
     try {
         parser.Parse(roots);
     } catch (const std::bad_alloc&) {
+        LogCaughtException("com", "registry script");
         parser.result.error = RegistrarError::Registry;
         parser.result.win32 = ERROR_NOT_ENOUGH_MEMORY;
         parser.result.message = "out of memory";

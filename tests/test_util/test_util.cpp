@@ -4,33 +4,18 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "platform/kernel/device_root.h"
+
 namespace skyvane::test {
 
-ScopedDeviceRoot::ScopedDeviceRoot() {
-    std::string templ = (std::filesystem::temp_directory_path() / "skyvane-test-XXXXXX").string();
-    if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = templ;
-    if (const char* old = std::getenv("SKYVANE_ROOT")) {
-        previous_ = old;
-        hadPrevious_ = true;
-    }
-    setenv("SKYVANE_ROOT", path_.c_str(), 1);
-}
-
-ScopedDeviceRoot::~ScopedDeviceRoot() {
-    if (hadPrevious_)
-        setenv("SKYVANE_ROOT", previous_.c_str(), 1);
-    else
-        unsetenv("SKYVANE_ROOT");
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
-ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+ScopedEnv::ScopedEnv(const char* name) : name_(name) {
     if (const char* old = std::getenv(name)) {
         old_ = old;
         had_ = true;
     }
+}
+
+ScopedEnv::ScopedEnv(const char* name, const char* value) : ScopedEnv(name) {
     if (value)
         setenv(name, value, 1);
     else
@@ -42,6 +27,21 @@ ScopedEnv::~ScopedEnv() {
         setenv(name_.c_str(), old_.c_str(), 1);
     else
         unsetenv(name_.c_str());
+}
+
+ScopedDeviceMove::ScopedDeviceMove(const std::string& root) : previous_(skyvane::SetDeviceRoot(root)) {}
+
+ScopedDeviceMove::~ScopedDeviceMove() { skyvane::SetDeviceRoot(previous_); }
+
+ScopedDeviceRoot::Folder::Folder() {
+    std::string templ = (std::filesystem::temp_directory_path() / "skyvane-test-XXXXXX").string();
+    if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
+    path = templ;
+}
+
+ScopedDeviceRoot::Folder::~Folder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
 }
 
 std::string BuildDir() {

@@ -85,11 +85,10 @@ protected:
 
 TEST_F(RegistryDatabaseTest, MissingDatabaseAndFolderAreCreated) {
     const std::string nested = root_.path() + "/not/yet/there";
-    setenv("SKYVANE_ROOT", nested.c_str(), 1);
+    skyvane::test::ScopedDeviceMove move(nested);
     EXPECT_EQ(ERROR_FILE_NOT_FOUND, OpenKey(u"Software"));
     EXPECT_EQ(ERROR_SUCCESS, CreateKey(u"Software\\Skyvane"));
     EXPECT_TRUE(fs::is_regular_file(nested + "/registry.db"));
-    setenv("SKYVANE_ROOT", root_.path().c_str(), 1);
 }
 
 TEST_F(RegistryDatabaseTest, ZeroLengthFileBecomesAnEmptyRegistry) {
