@@ -146,14 +146,6 @@ bool IsAscii(std::string_view s) {
     return true;
 }
 
-bool EqualsNoCaseAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
 // The entry of folder whose name equals name without case, if any. When a
 // Linux folder holds several such names, the first in byte order wins so the
 // answer does not depend on the directory's order.

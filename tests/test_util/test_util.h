@@ -1,6 +1,7 @@
 // Helpers shared by the platform tests.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace skyvane::test {
@@ -53,6 +54,12 @@ private:
     Folder folder_;
     ScopedDeviceMove move_;  // destroyed first: the process has left the folder before it goes
 };
+
+// Runs check in a child process without root's privileges (as the user
+// "nobody"; an ordinary user's child stays that user) and answers what check
+// answered there: empty when everything was as expected, else what was not.
+// For checks of permissions, which root passes whatever the code does.
+std::string RunUnprivileged(const std::function<std::string()>& check);
 
 // The build tree (for programs and libraries the tests start or load).
 std::string BuildDir();
