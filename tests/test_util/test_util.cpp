@@ -105,6 +105,11 @@ std::string RunUnprivileged(const std::function<std::string()>& check) {
     return answer;
 }
 
+bool InCi() {
+    const char* ci = std::getenv("CI");
+    return ci && *ci && std::strcmp(ci, "0") != 0 && std::strcmp(ci, "false") != 0;
+}
+
 std::string BuildDir() {
     const char* dir = std::getenv("SKYVANE_BUILD_DIR");
     return dir ? dir : SKYVANE_DEFAULT_BUILD_DIR;

@@ -61,6 +61,20 @@ private:
 // For checks of permissions, which root passes whatever the code does.
 std::string RunUnprivileged(const std::function<std::string()>& check);
 
+// True under continuous integration (CI set to anything but "", "0" or
+// "false", as .ci/run and most CI services do), where every test must run.
+bool InCi();
+
 // The build tree (for programs and libraries the tests start or load).
 std::string BuildDir();
 }  // namespace skyvane::test
+
+// For a test that needs what a machine may lack (a locale, a program): skips
+// without it, but fails under CI, where tools/setup_debian.sh provides it.
+#define SKYVANE_REQUIRE(condition, what)                                      \
+    do {                                                                      \
+        if (!(condition)) {                                                   \
+            if (::skyvane::test::InCi()) FAIL() << "missing under CI: " << what; \
+            GTEST_SKIP() << "missing: " << what;                             \
+        }                                                                     \
+    } while (0)
