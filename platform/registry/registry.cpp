@@ -190,6 +190,12 @@ LONG SplitPath(LPCWSTR subKey, std::vector<std::u16string_view>* parts) {
     return ERROR_SUCCESS;
 }
 
+// The key of hKey and the components of subKey, which names a key below it.
+LONG ResolvePath(HKEY hKey, LPCWSTR subKey, KeyRef* key, std::vector<std::u16string_view>* parts) {
+    if (LONG r = Handles().Resolve(hKey, key); r != ERROR_SUCCESS) return r;
+    return SplitPath(subKey, parts);
+}
+
 FILETIME ToFileTime(ULONGLONG ticks) { return FILETIME{DWORD(ticks), DWORD(ticks >> 32)}; }
 
 // Copies name with its terminator into a buffer of capacity characters;
@@ -222,9 +228,8 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesir
     *phkResult = nullptr;
     return Guarded(__func__, [&]() -> LONG {
         KeyRef base;
-        if (LONG r = Handles().Resolve(hKey, &base); r != ERROR_SUCCESS) return r;
         std::vector<std::u16string_view> parts;
-        if (LONG r = SplitPath(lpSubKey, &parts); r != ERROR_SUCCESS) return r;
+        if (LONG r = ResolvePath(hKey, lpSubKey, &base, &parts); r != ERROR_SUCCESS) return r;
         KeyId id = 0;
         if (LONG r = base.store->OpenPath(base.id, parts, &id); r != ERROR_SUCCESS) return r;
         *phkResult = Handles().Add(KeyRef{base.store, id});
@@ -239,9 +244,8 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass
     if (Reserved) return ERROR_INVALID_PARAMETER;
     return Guarded(__func__, [&]() -> LONG {
         KeyRef base;
-        if (LONG r = Handles().Resolve(hKey, &base); r != ERROR_SUCCESS) return r;
         std::vector<std::u16string_view> parts;
-        if (LONG r = SplitPath(lpSubKey, &parts); r != ERROR_SUCCESS) return r;
+        if (LONG r = ResolvePath(hKey, lpSubKey, &base, &parts); r != ERROR_SUCCESS) return r;
         for (auto part : parts) {
             if (part.size() > skyvane::registry::kMaxKeyNameChars) return ERROR_INVALID_PARAMETER;
         }
@@ -302,9 +306,8 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     if (!lpSubKey) return ERROR_INVALID_PARAMETER;
     return Guarded(__func__, [&]() -> LONG {
         KeyRef key;
-        if (LONG r = Handles().Resolve(hKey, &key); r != ERROR_SUCCESS) return r;
         std::vector<std::u16string_view> parts;
-        if (LONG r = SplitPath(lpSubKey, &parts); r != ERROR_SUCCESS) return r;
+        if (LONG r = ResolvePath(hKey, lpSubKey, &key, &parts); r != ERROR_SUCCESS) return r;
         return key.store->DeletePath(key.id, parts);
     });
 }
