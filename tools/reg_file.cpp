@@ -23,17 +23,6 @@ const RootEntry kRoots[] = {
 // Regedit wraps hex lists before this column.
 constexpr size_t kWrapColumn = 76;
 
-bool EqualsAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = char(x - 32);
-        if (y >= 'a' && y <= 'z') y = char(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
 bool WritableName(std::u16string_view name, std::string* utf8) {
     if (name.find_first_of(u"\r\n") != std::u16string_view::npos) return false;
     return EncodeUtf8(name, utf8);
@@ -64,7 +53,7 @@ bool ExportTree(HKEY key, const std::string& path, bool section, std::string* te
         std::string utf8;
         if (!WritableName(sub, &utf8))
             return error->Fail(0, "a subkey name of " + path + " cannot be written as REGEDIT4 text");
-        KeyHandle child;
+        UniqueHkey child;
         if (LONG r = RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ, child.out()); r != ERROR_SUCCESS) {
             if (r == ERROR_FILE_NOT_FOUND) continue;  // deleted meanwhile
             return error->Fail(0, "cannot open " + path + "\\" + utf8 + ": " + Win32ErrorText(r));
@@ -182,7 +171,7 @@ bool ParseKeyPath(std::string_view text, KeyPath* out) {
     while (!rest.empty() && rest.front() == '\\') rest.remove_prefix(1);
     while (!rest.empty() && rest.back() == '\\') rest.remove_suffix(1);
     for (const auto& r : kRoots) {
-        if (EqualsAscii(root, r.full) || EqualsAscii(root, r.abbreviation)) {
+        if (EqualsNoCaseAscii(root, r.full) || EqualsNoCaseAscii(root, r.abbreviation)) {
             out->root = r.key;
             return DecodeUtf8(rest, &out->sub);
         }
@@ -255,7 +244,7 @@ LONG ReadSubkeys(HKEY key, std::vector<std::u16string>* out) {
 LONG CanonicalPath(const KeyPath& key, KeyPath* out) {
     out->root = key.root;
     out->sub.clear();
-    KeyHandle current;
+    UniqueHkey current;
     if (LONG r = RegOpenKeyExW(key.root, nullptr, 0, KEY_READ, current.out()); r != ERROR_SUCCESS) return r;
     std::u16string_view rest = key.sub;
     while (!rest.empty()) {
@@ -270,12 +259,12 @@ LONG CanonicalPath(const KeyPath& key, KeyPath* out) {
             if (skyvane::EqualsNoCase(s, part)) match = &s;
         }
         if (!match) return ERROR_FILE_NOT_FOUND;
-        KeyHandle child;
+        UniqueHkey child;
         if (LONG r = RegOpenKeyExW(current.get(), match->c_str(), 0, KEY_READ, child.out()); r != ERROR_SUCCESS)
             return r;
         if (!out->sub.empty()) out->sub += u'\\';
         out->sub += *match;
-        current.Take(child);
+        current = std::move(child);
     }
     return ERROR_SUCCESS;
 }
@@ -350,7 +339,7 @@ bool ExportRegistry(const KeyPath* key, std::string* text, RegError* error) {
     KeyPath canonical;
     if (LONG r = CanonicalPath(*key, &canonical); r != ERROR_SUCCESS)
         return error->Fail(0, "cannot open " + KeyPathText(*key) + ": " + Win32ErrorText(r));
-    KeyHandle handle;
+    UniqueHkey handle;
     if (LONG r = RegOpenKeyExW(canonical.root, canonical.sub.c_str(), 0, KEY_READ, handle.out()); r != ERROR_SUCCESS)
         return error->Fail(0, "cannot open " + KeyPathText(*key) + ": " + Win32ErrorText(r));
     return ExportTree(handle.get(), KeyPathText(canonical), !canonical.sub.empty(), text, error);

@@ -74,33 +74,6 @@ struct RegError {
     }
 };
 
-// An open key, closed when it goes.
-class KeyHandle {
-public:
-    KeyHandle() = default;
-    ~KeyHandle() { Reset(); }
-    KeyHandle(const KeyHandle&) = delete;
-    KeyHandle& operator=(const KeyHandle&) = delete;
-    HKEY get() const { return key_; }
-    // The slot for RegOpenKeyExW and friends; closes what was there.
-    HKEY* out() {
-        Reset();
-        return &key_;
-    }
-    void Take(KeyHandle& other) {
-        Reset();
-        key_ = other.key_;
-        other.key_ = nullptr;
-    }
-    void Reset() {
-        if (key_) RegCloseKey(key_);
-        key_ = nullptr;
-    }
-
-private:
-    HKEY key_ = nullptr;
-};
-
 // The whole registry (no key) or one key with its subtree, as REGEDIT4 text.
 // Fails on a key or value name that the text form cannot carry (a line break
 // or a broken UTF-16 sequence in it).

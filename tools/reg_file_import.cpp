@@ -3,22 +3,13 @@
 
 #include <cstring>
 
+#include "platform/base/wide_string.h"
+
 namespace skyvane::regedit {
 namespace {
 
-bool EqualsAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = char(x - 32);
-        if (y >= 'a' && y <= 'z') y = char(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
 bool StartsWithAscii(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsAscii(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() && EqualsNoCaseAscii(text.substr(0, prefix.size()), prefix);
 }
 
 std::string_view Trim(std::string_view s) {
@@ -211,7 +202,7 @@ bool ParseRegText(std::string_view text, std::vector<RegOperation>* ops, RegErro
 bool ImportRegistry(std::string_view text, RegError* error) {
     std::vector<RegOperation> ops;
     if (!ParseRegText(text, &ops, error)) return false;
-    KeyHandle current;
+    UniqueHkey current;
     for (const auto& op : ops) {
         const std::string name = KeyPathText(op.key);
         LONG r = ERROR_SUCCESS;
@@ -222,7 +213,7 @@ bool ImportRegistry(std::string_view text, RegError* error) {
             if (r != ERROR_SUCCESS) return error->Fail(op.line, "cannot create " + name + ": " + Win32ErrorText(r));
             break;
         case RegOperation::kDeleteKey:
-            current.Reset();
+            current.reset();
             r = RegDeleteKeyW(op.key.root, op.key.sub.c_str());
             if (r != ERROR_SUCCESS && r != ERROR_FILE_NOT_FOUND)
                 return error->Fail(op.line, "cannot delete " + name + ": " + Win32ErrorText(r));

@@ -13,17 +13,20 @@
 #include <string>
 #include <vector>
 
+#include "platform/kernel/device_root.h"
 #include "platform/registry/registry.h"
 #include "tools/reg_file.h"
 
 using namespace skyvane::regedit;
+using skyvane::UniqueHkey;
 
 namespace {
 
 const char kUsage[] =
     "Usage: skyvane-reg [--root DIR] [COMMAND [ARGS]]\n"
     "\n"
-    "Inspects and edits the registry of the device named by SKYVANE_ROOT (or DIR).\n"
+    "Inspects and edits the registry of the device in DIR, or of the one\n"
+    "SKYVANE_ROOT names ($XDG_DATA_HOME/skyvane/device without it).\n"
     "With no command, lists the whole registry (list -r).\n"
     "\n"
     "Commands:\n"
@@ -155,7 +158,7 @@ LONG ListKey(HKEY key, const std::string& path, bool recursive) {
             std::printf("%s\n", subPath.c_str());
             continue;
         }
-        KeyHandle child;
+        UniqueHkey child;
         LONG r = RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ, child.out());
         if (r == ERROR_FILE_NOT_FOUND) continue;  // deleted meanwhile
         if (r != ERROR_SUCCESS) return r;
@@ -170,7 +173,7 @@ bool ParseKeyArg(const std::string& text, KeyPath* key, int* status) {
     return false;
 }
 
-int OpenExisting(const KeyPath& key, KeyHandle* handle, KeyPath* canonical) {
+int OpenExisting(const KeyPath& key, UniqueHkey* handle, KeyPath* canonical) {
     LONG r = CanonicalPath(key, canonical);
     if (r == ERROR_SUCCESS) r = RegOpenKeyExW(canonical->root, canonical->sub.c_str(), 0, KEY_READ, handle->out());
     if (r != ERROR_SUCCESS) return Failed("cannot open " + KeyPathText(key) + ": " + Win32ErrorText(r));
@@ -197,7 +200,7 @@ int CommandList(const std::vector<std::string>& args) {
     KeyPath key, canonical;
     int status = 0;
     if (!ParseKeyArg(rest[0], &key, &status)) return status;
-    KeyHandle handle;
+    UniqueHkey handle;
     if ((status = OpenExisting(key, &handle, &canonical)) != 0) return status;
     if (LONG r = ListKey(handle.get(), KeyPathText(canonical), recursive); r != ERROR_SUCCESS)
         return Failed("cannot list " + KeyPathText(key) + ": " + Win32ErrorText(r));
@@ -224,7 +227,7 @@ int CommandGet(const std::vector<std::string>& args) {
     KeyPath key, canonical;
     int status = 0;
     if (!ParseKeyArg(args[0], &key, &status)) return status;
-    KeyHandle handle;
+    UniqueHkey handle;
     if ((status = OpenExisting(key, &handle, &canonical)) != 0) return status;
     Value v;
     if (args.size() > 1 && !ValueNameArg(args[1], &v.name, &status)) return status;
@@ -306,7 +309,7 @@ int CommandSet(const std::vector<std::string>& args) {
     } else {
         return UsageError("unknown TYPE \"" + type + "\" (dword, sz, expand_sz, binary or multi_sz)");
     }
-    KeyHandle handle;
+    UniqueHkey handle;
     LONG r = RegCreateKeyExW(key.root, key.sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                              handle.out(), nullptr);
     if (r != ERROR_SUCCESS) return Failed("cannot create " + KeyPathText(key) + ": " + Win32ErrorText(r));
@@ -328,7 +331,7 @@ int CommandDelete(const std::vector<std::string>& args) {
     }
     std::u16string name;
     if (!ValueNameArg(args[1], &name, &status)) return status;
-    KeyHandle handle;
+    UniqueHkey handle;
     LONG r = RegOpenKeyExW(key.root, key.sub.c_str(), 0, KEY_WRITE, handle.out());
     if (r == ERROR_SUCCESS) r = RegDeleteValueW(handle.get(), name.c_str());
     if (r != ERROR_SUCCESS)
@@ -400,7 +403,7 @@ int main(int argc, char** argv) {
                 dir = a.substr(7);
             }
             if (dir.empty()) return UsageError("--root needs a folder");
-            setenv("SKYVANE_ROOT", dir.c_str(), 1);
+            skyvane::SetDeviceRoot(dir);
             ++i;
             continue;
         }

@@ -1,8 +1,7 @@
 // The library's exports: the class factories of its five classes, the unload
 // test, and registration. DllRegisterSkyvane is the same entry as
 // DllRegisterServer under the name the package installer calls.
-#include "platform/com/com_object.h"
-#include "platform/com/registrar.h"
+#include "platform/com/server_exports.h"
 #include "weather/kweather_city.h"
 #include "weather/kweather_city_ctrl.h"
 #include "weather/kweather_service.h"
@@ -20,38 +19,7 @@ constexpr skyvane::ClassEntry kClasses[] = {
     skyvane::ClassEntry::Of<skyvane::weather::KWeatherCityCtrl>(CLSID_KWeatherCityCtrl),
 };
 
-// The full path of this library file, for %MODULE%.
-std::u16string ThisModulePath() {
-    static const char anchor = 0;
-    return skyvane::ModulePathOf(&anchor);
-}
-
 }  // namespace
 
-extern "C" {
-
-SKYVANE_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-    return skyvane::GetClassObjectFromTable(kClasses, rclsid, riid, ppv);
-}
-
-SKYVANE_EXPORT HRESULT DllCanUnloadNow() { return skyvane::ModuleCanUnloadNow(); }
-
-SKYVANE_EXPORT HRESULT DllRegisterServer() {
-    try {
-        return skyvane::weather::RegisterServer(ThisModulePath());
-    } catch (...) {
-        return E_FAIL;
-    }
-}
-
-SKYVANE_EXPORT HRESULT DllRegisterSkyvane() __attribute__((alias("DllRegisterServer")));
-
-SKYVANE_EXPORT HRESULT DllUnregisterServer() {
-    try {
-        return skyvane::weather::UnregisterServer(ThisModulePath());
-    } catch (...) {
-        return E_FAIL;
-    }
-}
-
-}  // extern "C"
+SKYVANE_SERVER_EXPORTS(kClasses, skyvane::weather::RegisterServer, skyvane::weather::UnregisterServer)
+SKYVANE_SERVER_EXPORT_ALIAS(DllRegisterSkyvane, DllRegisterServer)

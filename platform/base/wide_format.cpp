@@ -287,14 +287,6 @@ int _snwprintf(WCHAR* buf, size_t cchMax, const WCHAR* fmt, ...) {
     return r;
 }
 
-int swprintf(WCHAR* buf, size_t cchMax, const WCHAR* fmt, ...) {
-    va_list args;
-    va_start(args, fmt);
-    int r = _vsnwprintf(buf, cchMax, fmt, args);
-    va_end(args);
-    return r;
-}
-
 int wsprintfW(WCHAR* buf, const WCHAR* fmt, ...) {
     va_list args;
     va_start(args, fmt);

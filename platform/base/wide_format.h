@@ -10,13 +10,14 @@
 #include "platform/base/win_types.h"
 
 // Writes at most cchMax characters including the terminator; returns the number
-// written without it, or -1 when the text was cut (the buffer is still terminated).
+// written without it, or -1 when the text was cut (the buffer is still
+// terminated). The bounded form every caller uses (the platform's swprintf
+// takes no size).
 int _snwprintf(WCHAR* buf, size_t cchMax, const WCHAR* fmt, ...);
 int _vsnwprintf(WCHAR* buf, size_t cchMax, const WCHAR* fmt, va_list args);
 // Unbounded: the caller's buffer must be large enough (the platform's contract;
 // prefer the bounded forms). Limited to 1024 characters as the platform does.
 int wsprintfW(WCHAR* buf, const WCHAR* fmt, ...);
-int swprintf(WCHAR* buf, size_t cchMax, const WCHAR* fmt, ...);
 
 namespace skyvane {
 std::u16string FormatW(const WCHAR* fmt, ...);

@@ -82,6 +82,14 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
     return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }
 
+bool EqualsNoCaseAscii(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
 std::u16string W(std::string_view utf8) { return FromUtf8(utf8); }
 
 }  // namespace skyvane

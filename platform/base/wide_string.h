@@ -40,6 +40,9 @@ char16_t FoldUpper(char16_t c);
 std::u16string ToLower(std::u16string_view s);
 std::u16string ToUpper(std::u16string_view s);
 bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
+// 8-bit texts with only the ASCII letters folded; other bytes (UTF-8
+// sequences) must match exactly. For keywords and for names known to be ASCII.
+bool EqualsNoCaseAscii(std::string_view a, std::string_view b);
 int CompareNoCase(std::u16string_view a, std::u16string_view b);
 // A UTF-16 text from an ASCII/UTF-8 literal at run time.
 std::u16string W(std::string_view utf8);

@@ -28,6 +28,7 @@ HRESULT ReportError(HRESULT hr, REFCLSID source, REFIID iid, std::u16string_view
         SKYVANE_LOG("com", "error 0x%08X: %s", unsigned(hr), ToUtf8(description).c_str());
     } catch (...) {
         // Out of memory while describing a failure: the result still goes back.
+        LogCaughtException("com", "ReportError");
     }
     return hr;
 }

@@ -31,6 +31,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/base/log.h"
 #include "platform/com/com_ptr.h"
 
 // Functions that must bind to the copy in their own library: everything that
@@ -105,7 +106,27 @@ HRESULT ComGuard(REFCLSID source, REFIID iid, F&& body) noexcept {
     } catch (const std::bad_alloc&) {
         return ReportError(E_OUTOFMEMORY, source, iid, u"Out of memory");
     } catch (...) {
+        LogCaughtException("com", "COM method");  // the user sees "Unknown error"; the log says what it was
         return ReportError(E_FAIL, source, iid, u"Unknown error");
+    }
+}
+
+// Runs body, answering its HRESULT; an exception becomes its result
+// (ComError), E_OUTOFMEMORY (bad_alloc) or E_FAIL, and is written to the
+// "com" developer log with where.
+template <class F>
+HRESULT HresultOf(const char* where, F&& body) noexcept {
+    try {
+        return std::forward<F>(body)();
+    } catch (const ComError& e) {
+        LogCaughtException("com", where);
+        return e.Result();
+    } catch (const std::bad_alloc&) {
+        LogCaughtException("com", where);
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        LogCaughtException("com", where);
+        return E_FAIL;
     }
 }
 
@@ -218,28 +239,15 @@ private:
     template <class... Args>
     static HRESULT Construct(IUnknown* outer, Derived** out, Args&&... args) noexcept {
         Derived* object = nullptr;
-        try {
+        HRESULT hr = HresultOf("constructor", [&] {
             object = new Derived(std::forward<Args>(args)...);
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        } catch (const ComError& e) {
-            return e.Result();
-        } catch (...) {
-            return E_FAIL;
-        }
+            return S_OK;
+        });
+        if (FAILED(hr)) return hr;
         ComObject* base = object;
         if (outer) base->controlling_ = outer;
         base->inner_.AddRef();
-        HRESULT hr;
-        try {
-            hr = object->FinalConstruct();
-        } catch (const std::bad_alloc&) {
-            hr = E_OUTOFMEMORY;
-        } catch (const ComError& e) {
-            hr = e.Result();
-        } catch (...) {
-            hr = E_FAIL;
-        }
+        hr = HresultOf("FinalConstruct", [&] { return object->FinalConstruct(); });
         if (FAILED(hr)) {
             base->inner_.Release();
             return hr;

@@ -68,6 +68,7 @@ HRESULT CreateEnumUnknown(std::vector<ComPtr<IUnknown>> items, IEnumUnknown** ou
     try {
         shared = std::make_shared<const Items>(std::move(items));
     } catch (const std::bad_alloc&) {
+        LogCaughtException("com", "CreateEnumUnknown");
         return E_OUTOFMEMORY;
     }
     return EnumUnknown::Create(nullptr, IID_IEnumUnknown, reinterpret_cast<void**>(out), std::move(shared), size_t(0));

@@ -64,6 +64,7 @@ private:
                 text.reset();
             return S_OK;
         } catch (const std::bad_alloc&) {
+            skyvane::LogCaughtException("com", "ICreateErrorInfo");
             return E_OUTOFMEMORY;
         }
     }

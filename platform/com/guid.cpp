@@ -43,34 +43,7 @@ bool GuidFromString(std::u16string_view t, GUID& out) {
         if (t.front() != u'{' || t.back() != u'}') return false;
         t = t.substr(1, 36);
     }
-    if (t.size() != 36) return false;
-    auto hex = [](char16_t c) -> int {
-        if (c >= u'0' && c <= u'9') return c - u'0';
-        if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-        if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-        return -1;
-    };
-    bool ok = true;
-    auto num = [&](size_t pos, int digits) {
-        unsigned long long v = 0;
-        for (int i = 0; i < digits; ++i) {
-            int d = hex(t[pos + i]);
-            if (d < 0) ok = false;
-            v = v * 16 + unsigned(d < 0 ? 0 : d);
-        }
-        return v;
-    };
-    if (t[8] != u'-' || t[13] != u'-' || t[18] != u'-' || t[23] != u'-') return false;
-    GUID g{};
-    g.Data1 = DWORD(num(0, 8));
-    g.Data2 = WORD(num(9, 4));
-    g.Data3 = WORD(num(14, 4));
-    g.Data4[0] = BYTE(num(19, 2));
-    g.Data4[1] = BYTE(num(21, 2));
-    for (int i = 0; i < 6; ++i) g.Data4[2 + i] = BYTE(num(24 + 2 * i, 2));
-    if (!ok) return false;
-    out = g;
-    return true;
+    return t.size() == 36 && ParseGuidText(t.data(), out);
 }
 
 }  // namespace skyvane

@@ -34,23 +34,40 @@ namespace skyvane {
 std::u16string GuidToString(REFGUID guid);
 // Parses the braced form; also accepts the unbraced 36-character form.
 bool GuidFromString(std::u16string_view text, GUID& out);
-// Declares a GUID from its text at compile time: constexpr GUID x = MakeGuid("{...}").
-constexpr GUID MakeGuid(const char (&s)[39]) {
-    auto hex = [](char c) -> unsigned {
-        return c >= '0' && c <= '9' ? unsigned(c - '0') : c >= 'a' && c <= 'f' ? unsigned(c - 'a' + 10) : unsigned(c - 'A' + 10);
-    };
+
+// The GUID written in the 36 characters "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX"
+// at t (hex digits in either case); false, with out untouched, for anything else.
+template <class Char>
+constexpr bool ParseGuidText(const Char* t, GUID& out) {
+    if (t[8] != '-' || t[13] != '-' || t[18] != '-' || t[23] != '-') return false;
+    bool ok = true;
     auto num = [&](int pos, int digits) {
         unsigned long long v = 0;
-        for (int i = 0; i < digits; ++i) v = v * 16 + hex(s[pos + i]);
+        for (int i = 0; i < digits; ++i) {
+            const Char c = t[pos + i];
+            int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            ok = ok && d >= 0;
+            v = v * 16 + unsigned(d < 0 ? 0 : d);
+        }
         return v;
     };
     GUID g{};
-    g.Data1 = DWORD(num(1, 8));
-    g.Data2 = WORD(num(10, 4));
-    g.Data3 = WORD(num(15, 4));
-    g.Data4[0] = BYTE(num(20, 2));
-    g.Data4[1] = BYTE(num(22, 2));
-    for (int i = 0; i < 6; ++i) g.Data4[2 + i] = BYTE(num(25 + 2 * i, 2));
+    g.Data1 = DWORD(num(0, 8));
+    g.Data2 = WORD(num(9, 4));
+    g.Data3 = WORD(num(14, 4));
+    g.Data4[0] = BYTE(num(19, 2));
+    g.Data4[1] = BYTE(num(21, 2));
+    for (int i = 0; i < 6; ++i) g.Data4[2 + i] = BYTE(num(24 + 2 * i, 2));
+    if (!ok) return false;
+    out = g;
+    return true;
+}
+
+// Declares a GUID from its braced text: constexpr GUID x = MakeGuid("{...}").
+// A text that is not a GUID does not compile.
+constexpr GUID MakeGuid(const char (&s)[39]) {
+    GUID g{};
+    if (s[0] != '{' || s[37] != '}' || !ParseGuidText(s + 1, g)) throw "MakeGuid: not a braced GUID";
     return g;
 }
 }  // namespace skyvane

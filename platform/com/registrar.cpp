@@ -320,21 +320,6 @@ private:
 // ---------------------------------------------------------------------------
 // Running the tree against the registry.
 
-class OpenKey {
-public:
-    OpenKey() = default;
-    ~OpenKey() {
-        if (h_) RegCloseKey(h_);
-    }
-    OpenKey(const OpenKey&) = delete;
-    OpenKey& operator=(const OpenKey&) = delete;
-    HKEY* Out() { return &h_; }
-    HKEY get() const { return h_; }
-
-private:
-    HKEY h_ = nullptr;
-};
-
 class Runner {
 public:
     RegistrarResult result;
@@ -345,9 +330,9 @@ public:
             if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return Fail(key, rc, "cannot delete key");
             if (key.flag == KeyFlag::Delete) return true;
         }
-        OpenKey h;
+        UniqueHkey h;
         LONG rc = RegCreateKeyExW(parent, key.name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                  h.Out(), nullptr);
+                                  h.out(), nullptr);
         if (rc != ERROR_SUCCESS) return Fail(key, rc, "cannot create key");
         if (key.defaultValue && !SetValue(h.get(), nullptr, *key.defaultValue, key)) return false;
         for (const auto& [name, value] : key.values)
@@ -365,8 +350,8 @@ public:
         }
         bool empty = false;
         {
-            OpenKey h;
-            LONG rc = RegOpenKeyExW(parent, key.name.c_str(), 0, KEY_ALL_ACCESS, h.Out());
+            UniqueHkey h;
+            LONG rc = RegOpenKeyExW(parent, key.name.c_str(), 0, KEY_ALL_ACCESS, h.out());
             if (rc == ERROR_FILE_NOT_FOUND) return true;  // already gone
             if (rc != ERROR_SUCCESS) return Fail(key, rc, "cannot open key");
             for (const ScriptKey& sub : key.subkeys)
@@ -408,6 +393,7 @@ RegistrarResult ParseScript(std::u16string_view script,
     try {
         parser.Parse(roots);
     } catch (const std::bad_alloc&) {
+        LogCaughtException("com", "registry script");
         parser.result.error = RegistrarError::Registry;
         parser.result.win32 = ERROR_NOT_ENOUGH_MEMORY;
         parser.result.message = "out of memory";

@@ -174,6 +174,7 @@ HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid) {
             progId = *current;
         }
     } catch (const std::bad_alloc&) {
+        skyvane::LogCaughtException("com", "CLSIDFromProgID");
         return E_OUTOFMEMORY;
     }
     SKYVANE_LOG("com", "unknown ProgID %s", skyvane::ToUtf8(lpszProgID).c_str());
@@ -194,6 +195,7 @@ HRESULT ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* lplpszProgID) {
         *lplpszProgID = copy;
         return S_OK;
     } catch (const std::bad_alloc&) {
+        skyvane::LogCaughtException("com", "ProgIDFromCLSID");
         return E_OUTOFMEMORY;
     }
 }
@@ -214,6 +216,7 @@ HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved,
         }
         file = ServerFile(*registered);
     } catch (const std::bad_alloc&) {
+        skyvane::LogCaughtException("com", "CoGetClassObject");
         return E_OUTOFMEMORY;
     }
     // The lock is held across DllGetClassObject so that no other thread can

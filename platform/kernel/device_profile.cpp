@@ -16,25 +16,15 @@ constexpr WCHAR kHardwareStateKey[] = u"System\\State\\Hardware";
 constexpr DWORD kWiFiPoweredOn = 0x2;
 constexpr DWORD kWiFiConnected = 0x10;
 
-class RegKey {
-public:
-    RegKey() = default;
-    ~RegKey() {
-        if (key_) RegCloseKey(key_);
-    }
-    RegKey(const RegKey&) = delete;
-    RegKey& operator=(const RegKey&) = delete;
-
-    bool open(HKEY root, LPCWSTR path) { return RegOpenKeyExW(root, path, 0, KEY_READ, &key_) == ERROR_SUCCESS; }
-    bool create(HKEY root, LPCWSTR path) {
-        return RegCreateKeyExW(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key_,
-                               nullptr) == ERROR_SUCCESS;
-    }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
+// Opens (or creates) a key of HKEY_LOCAL_MACHINE; an empty holder when it fails.
+UniqueHkey OpenMachineKey(LPCWSTR path, bool create) {
+    UniqueHkey key;
+    LONG rc = create ? RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                       nullptr, key.out(), nullptr)
+                     : RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, key.out());
+    if (rc != ERROR_SUCCESS) key.reset();
+    return key;
+}
 
 // A REG_DWORD value; anything else (missing, another type or size, zero) is the default.
 DWORD ReadPositive(HKEY key, LPCWSTR name, DWORD fallback) {
@@ -80,8 +70,8 @@ void WriteDwordIfChanged(HKEY key, LPCWSTR name, DWORD value) {
 
 DeviceProfile ReadDeviceProfile() {
     DeviceProfile profile;
-    RegKey key;
-    if (!key.open(HKEY_LOCAL_MACHINE, kDeviceProfileKey)) return profile;
+    UniqueHkey key = OpenMachineKey(kDeviceProfileKey, false);
+    if (!key) return profile;
     profile.screenWidth = ReadPositive(key.get(), u"ScreenWidth", profile.screenWidth);
     profile.screenHeight = ReadPositive(key.get(), u"ScreenHeight", profile.screenHeight);
     profile.screenDpi = ReadPositive(key.get(), u"ScreenDpi", profile.screenDpi);
@@ -90,11 +80,12 @@ DeviceProfile ReadDeviceProfile() {
     return profile;
 }
 
-SystemState ReadSystemState(const std::string& sysfsRoot) {
+SystemState ReadSystemState(const std::string& systemRoot) {
     namespace fs = std::filesystem;
+    const fs::path sysfs = fs::path(systemRoot) / "sys";
     SystemState state;
     std::error_code ec;
-    for (fs::directory_iterator it(fs::path(sysfsRoot) / "class/net", ec), end; !ec && it != end;
+    for (fs::directory_iterator it(sysfs / "class/net", ec), end; !ec && it != end;
          it.increment(ec)) {
         if (!fs::exists(it->path() / "wireless", ec) && !fs::exists(it->path() / "phy80211", ec)) continue;
         state.wifiPresent = true;
@@ -102,7 +93,7 @@ SystemState ReadSystemState(const std::string& sysfsRoot) {
         if (ReadAttribute(it->path() / "operstate") == "up") state.wifiConnected = true;
     }
     ec.clear();
-    for (fs::directory_iterator it(fs::path(sysfsRoot) / "class/power_supply", ec), end; !ec && it != end;
+    for (fs::directory_iterator it(sysfs / "class/power_supply", ec), end; !ec && it != end;
          it.increment(ec)) {
         if (ReadAttribute(it->path() / "type") == "Mains" && ReadAttribute(it->path() / "online") == "1")
             state.cradled = true;
@@ -111,22 +102,21 @@ SystemState ReadSystemState(const std::string& sysfsRoot) {
 }
 
 void WriteSystemState(const SystemState& state) {
-    RegKey hardware, summary;
-    if (hardware.create(HKEY_LOCAL_MACHINE, kHardwareStateKey)) {
+    if (UniqueHkey hardware = OpenMachineKey(kHardwareStateKey, true)) {
         DWORD wifi = (state.wifiPresent ? kWiFiPoweredOn : 0) | (state.wifiConnected ? kWiFiConnected : 0);
         WriteDwordIfChanged(hardware.get(), u"WiFi", wifi);
         WriteDwordIfChanged(hardware.get(), u"Cradled", state.cradled ? 1 : 0);
     }
-    if (summary.create(HKEY_LOCAL_MACHINE, kStateKey)) {
+    if (UniqueHkey summary = OpenMachineKey(kStateKey, true)) {
         WriteDwordIfChanged(summary.get(), u"WiFiConnected", state.wifiConnected ? 1 : 0);
         WriteDwordIfChanged(summary.get(), u"Cradled", state.cradled ? 1 : 0);
     }
 }
 
-void RefreshSystemState() {
+void RefreshSystemState(const std::string& systemRoot) {
     const char* fixed = std::getenv("SKYVANE_STATE_FIXED");
     if (fixed && std::strcmp(fixed, "1") == 0) return;
-    SystemState state = ReadSystemState("/sys");
+    SystemState state = ReadSystemState(systemRoot);
     SKYVANE_LOG("platform", "system state: wifi %d/%d cradled %d", state.wifiPresent, state.wifiConnected,
                 state.cradled);
     WriteSystemState(state);

@@ -32,8 +32,11 @@ struct SystemState {
     bool wifiConnected = false;  // ... and one of them is up
     bool cradled = false;        // mains power is online
 };
-// Reads the state from a sysfs tree ("/sys" on a real system).
-SystemState ReadSystemState(const std::string& sysfsRoot);
+// Reads the state from the system's kernel interfaces below systemRoot, the
+// folder that stands for Linux's "/" ("/" itself on a real system; tests give
+// a tree of their own): the network interfaces in sys/class/net and the power
+// supplies in sys/class/power_supply.
+SystemState ReadSystemState(const std::string& systemRoot = "/");
 
 // Writes the state values into HKEY_LOCAL_MACHINE: "System\State\Hardware"
 // `WiFi` (bit 0x2 a wireless interface is powered, 0x10 connected) and
@@ -41,7 +44,7 @@ SystemState ReadSystemState(const std::string& sysfsRoot);
 // summary values `WiFiConnected` and `Cradled` (0 or 1) in "System\State".
 // Values are written only when they changed. With SKYVANE_STATE_FIXED=1 in the
 // environment nothing is written, so tests can set the values themselves.
-void RefreshSystemState();
+void RefreshSystemState(const std::string& systemRoot = "/");
 // Writes the given state as RefreshSystemState does, regardless of
 // SKYVANE_STATE_FIXED.
 void WriteSystemState(const SystemState& state);

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -71,19 +72,31 @@ std::string ConfiguredRoot() {
     return Normalise(root);
 }
 
-void EnsureRoot(const std::string& root) {
-    static std::mutex lock;
-    static std::string ensured;  // the root made (or checked) last; SKYVANE_ROOT rarely changes
-    std::lock_guard<std::mutex> guard(lock);
-    if (root == ensured) return;
+// Creates the root and the standard folders; false when the root cannot be
+// created.
+bool EnsureRoot(const std::string& root) {
     std::error_code ec;
     fs::create_directories(root, ec);
     if (ec) {
         SKYVANE_LOG("platform", "cannot create device root %s: %s", root.c_str(), ec.message().c_str());
-        return;  // not remembered: the next call tries again
+        return false;
     }
     for (const char* folder : kStandardFolders) fs::create_directory(root + "/" + folder, ec);
-    ensured = root;
+    return true;
+}
+
+// The root of this process, resolved once.
+struct RootState {
+    std::mutex lock;
+    std::string root;
+    bool resolved = false;
+    bool ensured = false;  // created (or found); until then every use tries again
+    std::atomic<unsigned> generation{0};
+};
+
+RootState& State() {
+    static RootState* state = new RootState;  // never destroyed: used from static destructors
+    return *state;
 }
 
 bool IsInside(const std::string& path, const std::string& root) {
@@ -133,14 +146,6 @@ bool IsAscii(std::string_view s) {
     return true;
 }
 
-bool EqualsNoCaseAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
 // The entry of folder whose name equals name without case, if any. When a
 // Linux folder holds several such names, the first in byte order wins so the
 // answer does not depend on the directory's order.
@@ -165,10 +170,34 @@ std::optional<std::string> FindNoCase(const std::string& folder, std::u16string_
 }  // namespace
 
 std::string DeviceRoot() {
-    std::string root = ConfiguredRoot();
-    EnsureRoot(root);
-    return root;
+    RootState& state = State();
+    std::lock_guard guard(state.lock);
+    if (!state.resolved) {
+        state.root = ConfiguredRoot();
+        state.resolved = true;
+        SKYVANE_LOG("platform", "device root is %s", state.root.c_str());
+    }
+    if (!state.ensured) state.ensured = EnsureRoot(state.root);
+    return state.root;
 }
+
+std::string SetDeviceRoot(std::string_view root) {
+    RootState& state = State();
+    std::lock_guard guard(state.lock);
+    std::string previous = state.resolved ? state.root : ConfiguredRoot();
+    std::string next = root.empty() ? ConfiguredRoot() : Normalise(std::string(root));
+    if (!root.empty()) setenv("SKYVANE_ROOT", next.c_str(), 1);
+    if (!state.resolved || next != state.root) {
+        state.root = std::move(next);
+        state.ensured = false;
+        state.generation.fetch_add(1, std::memory_order_release);
+        SKYVANE_LOG("platform", "device root moved to %s", state.root.c_str());
+    }
+    state.resolved = true;
+    return previous;
+}
+
+unsigned DeviceRootGeneration() { return State().generation.load(std::memory_order_acquire); }
 
 std::string HostPath(std::u16string_view devicePath) {
     // A text ends at its first NUL, as it does for every caller passing a LPCWSTR.

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "platform/kernel/device_root.h"
 #include "platform/kernel/file_support.h"
@@ -267,49 +268,50 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     return h;
 }
 
-BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
-              void* lpOverlapped) {
-    if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
-    FileObject* file = FileFromHandle(hFile);
-    if (!file) return FALSE;
-    if (lpOverlapped || (!lpBuffer && nNumberOfBytesToRead)) return Fail(ERROR_INVALID_PARAMETER);
-    if (!file->canRead()) return Fail(ERROR_ACCESS_DENIED);
-    char* out = static_cast<char*>(lpBuffer);
-    DWORD total = 0;
-    while (total < nNumberOfBytesToRead) {
-        ssize_t n = read(file->fd(), out + total, nNumberOfBytesToRead - total);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            if (lpNumberOfBytesRead) *lpNumberOfBytesRead = total;
-            return Fail(Win32ErrorFromErrno(errno));
-        }
-        if (n == 0) break;
-        total += static_cast<DWORD>(n);
-    }
-    if (lpNumberOfBytesRead) *lpNumberOfBytesRead = total;
-    return TRUE;
-}
+namespace {
 
-BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
-               void* lpOverlapped) {
-    if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
+// The body of ReadFile and WriteFile: moves all size bytes, retrying short
+// counts and interrupted calls; a read stops early at the end of the file.
+// *done is the count moved, also on failure.
+template <bool kWrite>
+BOOL Transfer(HANDLE hFile, std::conditional_t<kWrite, const char*, char*> buffer, DWORD size, LPDWORD done,
+              void* overlapped) {
+    if (done) *done = 0;
     FileObject* file = FileFromHandle(hFile);
     if (!file) return FALSE;
-    if (lpOverlapped || (!lpBuffer && nNumberOfBytesToWrite)) return Fail(ERROR_INVALID_PARAMETER);
-    if (!file->canWrite()) return Fail(ERROR_ACCESS_DENIED);
-    const char* in = static_cast<const char*>(lpBuffer);
+    if (overlapped || (!buffer && size)) return Fail(ERROR_INVALID_PARAMETER);
+    if (!(kWrite ? file->canWrite() : file->canRead())) return Fail(ERROR_ACCESS_DENIED);
     DWORD total = 0;
-    while (total < nNumberOfBytesToWrite) {
-        ssize_t n = write(file->fd(), in + total, nNumberOfBytesToWrite - total);
+    while (total < size) {
+        ssize_t n;
+        if constexpr (kWrite)
+            n = write(file->fd(), buffer + total, size - total);
+        else
+            n = read(file->fd(), buffer + total, size - total);
         if (n < 0 && errno == EINTR) continue;
+        if (n == 0 && !kWrite) break;  // end of file
         if (n <= 0) {
-            if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = total;
+            if (done) *done = total;
             return Fail(n < 0 ? Win32ErrorFromErrno(errno) : ERROR_WRITE_FAULT);
         }
         total += static_cast<DWORD>(n);
     }
-    if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = total;
+    if (done) *done = total;
     return TRUE;
+}
+
+}  // namespace
+
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+              void* lpOverlapped) {
+    return Transfer<false>(hFile, static_cast<char*>(lpBuffer), nNumberOfBytesToRead, lpNumberOfBytesRead,
+                           lpOverlapped);
+}
+
+BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+               void* lpOverlapped) {
+    return Transfer<true>(hFile, static_cast<const char*>(lpBuffer), nNumberOfBytesToWrite, lpNumberOfBytesWritten,
+                          lpOverlapped);
 }
 
 DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG* lpDistanceToMoveHigh, DWORD dwMoveMethod) {

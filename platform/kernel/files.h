@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/base/hwnd.h"
+#include "platform/base/unique_resource.h"
 #include "platform/kernel/handles.h"
 #include "platform/base/win_types.h"
 
@@ -137,37 +138,20 @@ inline BOOL SHGetSpecialFolderPathW(HWND hwndOwner, LPWSTR lpszPath, int nFolder
 }
 
 namespace skyvane {
-// Owns a handle and closes it with Close; keeps the caller's last error.
-template <BOOL (*Close)(HANDLE)>
-class BasicUniqueHandle {
-public:
-    BasicUniqueHandle() = default;
-    explicit BasicUniqueHandle(HANDLE h) : h_(h) {}
-    BasicUniqueHandle(BasicUniqueHandle&& other) noexcept : h_(other.release()) {}
-    BasicUniqueHandle& operator=(BasicUniqueHandle&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
+// A kernel handle closed with CloseFn; closing keeps the caller's last error.
+template <BOOL (*CloseFn)(HANDLE)>
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Empty() { return INVALID_HANDLE_VALUE; }
+    static bool Valid(Handle h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) {
+        DWORD error = GetLastError();
+        CloseFn(h);
+        SetLastError(error);
     }
-    BasicUniqueHandle(const BasicUniqueHandle&) = delete;
-    BasicUniqueHandle& operator=(const BasicUniqueHandle&) = delete;
-    ~BasicUniqueHandle() { reset(); }
-
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-    explicit operator bool() const { return valid(); }
-    HANDLE release() { return std::exchange(h_, INVALID_HANDLE_VALUE); }
-    void reset(HANDLE h = INVALID_HANDLE_VALUE) {
-        HANDLE old = std::exchange(h_, h);
-        if (old != nullptr && old != INVALID_HANDLE_VALUE) {
-            DWORD error = GetLastError();
-            Close(old);
-            SetLastError(error);
-        }
-    }
-
-private:
-    HANDLE h_ = INVALID_HANDLE_VALUE;
 };
+template <BOOL (*CloseFn)(HANDLE)>
+using BasicUniqueHandle = UniqueResource<KernelHandleTraits<CloseFn>>;
 
 // A file, process or thread handle (CreateFileW, CreateProcessW).
 using UniqueHandle = BasicUniqueHandle<CloseHandle>;

@@ -281,6 +281,7 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, void*, void
             std::thread(Reap, state).detach();
         } catch (...) {
             // Without a reaper nobody could wait for it: do not leave it running.
+            LogCaughtException("platform", "CreateProcessW: starting the reaper thread");
             kill(pid, SIGKILL);
             while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
             }
@@ -296,8 +297,10 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, void*, void
         }
         return TRUE;
     } catch (const std::bad_alloc&) {
+        LogCaughtException("platform", "CreateProcessW");
         return Fail(ERROR_NOT_ENOUGH_MEMORY);
     } catch (...) {
+        LogCaughtException("platform", "CreateProcessW");
         return Fail(ERROR_GEN_FAILURE);
     }
 }

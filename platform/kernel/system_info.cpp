@@ -167,6 +167,28 @@ std::array<unsigned char, 32> DeviceHash() {
     return hasher.finish();
 }
 
+// uname's machine names and what the platform calls them, first match wins;
+// a name ending in '*' matches every name that starts with the rest.
+struct MachineEntry {
+    const char* machine;
+    WORD architecture;
+    DWORD processorType;
+};
+constexpr MachineEntry kMachines[] = {
+    {"x86_64", PROCESSOR_ARCHITECTURE_AMD64, PROCESSOR_AMD_X8664},
+    {"amd64", PROCESSOR_ARCHITECTURE_AMD64, PROCESSOR_AMD_X8664},
+    {"i386", PROCESSOR_ARCHITECTURE_INTEL, PROCESSOR_INTEL_PENTIUM},
+    {"i486", PROCESSOR_ARCHITECTURE_INTEL, PROCESSOR_INTEL_PENTIUM},
+    {"i586", PROCESSOR_ARCHITECTURE_INTEL, PROCESSOR_INTEL_PENTIUM},
+    {"i686", PROCESSOR_ARCHITECTURE_INTEL, PROCESSOR_INTEL_PENTIUM},
+    {"aarch64", PROCESSOR_ARCHITECTURE_ARM64, 0},
+    {"arm64", PROCESSOR_ARCHITECTURE_ARM64, 0},
+    {"arm*", PROCESSOR_ARCHITECTURE_ARM, PROCESSOR_STRONGARM},
+    {"mips*", PROCESSOR_ARCHITECTURE_MIPS, PROCESSOR_MIPS_R4000},
+    {"sh*", PROCESSOR_ARCHITECTURE_SHX, PROCESSOR_HITACHI_SH4},
+    {"ppc*", PROCESSOR_ARCHITECTURE_PPC, PROCESSOR_PPC_601},
+};
+
 BOOL Fail(DWORD error) {
     SetLastError(error);
     return FALSE;
@@ -217,29 +239,15 @@ void GetSystemInfo(LPSYSTEM_INFO info) {
     *info = SYSTEM_INFO{};
     struct utsname name;
     std::string machine = uname(&name) == 0 ? name.machine : "";
-    auto startsWith = [&](const char* prefix) { return machine.rfind(prefix, 0) == 0; };
-    if (machine == "x86_64" || machine == "amd64") {
-        info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_AMD64;
-        info->dwProcessorType = PROCESSOR_AMD_X8664;
-    } else if (machine.size() == 4 && machine[0] == 'i' && machine.substr(2) == "86") {
-        info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_INTEL;
-        info->dwProcessorType = PROCESSOR_INTEL_PENTIUM;
-    } else if (machine == "aarch64" || machine == "arm64") {
-        info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_ARM64;
-    } else if (startsWith("arm")) {
-        info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_ARM;
-        info->dwProcessorType = PROCESSOR_STRONGARM;
-    } else if (startsWith("mips")) {
-        info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_MIPS;
-        info->dwProcessorType = PROCESSOR_MIPS_R4000;
-    } else if (startsWith("sh")) {
-        info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_SHX;
-        info->dwProcessorType = PROCESSOR_HITACHI_SH4;
-    } else if (startsWith("ppc")) {
-        info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_PPC;
-        info->dwProcessorType = PROCESSOR_PPC_601;
-    } else {
-        info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_UNKNOWN;
+    info->wProcessorArchitecture = PROCESSOR_ARCHITECTURE_UNKNOWN;
+    for (const MachineEntry& entry : kMachines) {
+        std::string_view pattern = entry.machine;
+        const bool prefix = pattern.back() == '*';
+        if (prefix ? machine.rfind(pattern.substr(0, pattern.size() - 1), 0) == 0 : machine == pattern) {
+            info->wProcessorArchitecture = entry.architecture;
+            info->dwProcessorType = entry.processorType;
+            break;
+        }
     }
     ReadCpuInfo(&info->wProcessorLevel, &info->wProcessorRevision);
     long page = sysconf(_SC_PAGESIZE);

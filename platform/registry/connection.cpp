@@ -127,7 +127,7 @@ void Connection::Close() {
 }
 
 void Connection::Disconnect() {
-    cache_.Detach();
+    cache_.Clear();  // the data versions of the next connection are not comparable
     if (!db_) return;
     // A child of fork() leaves its parent's connection alone.
     if (forkGeneration_ == g_forkGeneration) {
@@ -169,7 +169,6 @@ LONG Connection::Connect() {
         Disconnect();
         return result;
     }
-    cache_.Attach(path_ + "-shm");
     SKYVANE_LOG("platform", "registry: opened %s", path_.c_str());
     return ERROR_SUCCESS;
 }

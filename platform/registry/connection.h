@@ -80,7 +80,8 @@ public:
     // Runs body (answering an error number) as one transaction under the
     // connection's lock, connecting first when needed (also in a child after
     // fork). A body that answers an error rolls its writes back; busy answers
-    // retry the whole transaction.
+    // retry the whole transaction. A write clears the read cache first: the
+    // data version does not move for the connection's own commits.
     template <class Body>
     LONG Run(Mode mode, Body&& body);
 
@@ -117,6 +118,7 @@ LONG Connection::Run(Mode mode, Body&& body) {
         LONG result = Connect();
         if (result != ERROR_SUCCESS) return result;
         try {
+            if (mode == Mode::kWrite) cache_.Clear();
             Begin(mode);
             result = body();
             End(mode, result);

@@ -1,12 +1,14 @@
 // Values read through one registry database connection, kept in memory while
 // the database is unchanged, so that the many processes that poll the same
-// stamps every second do not each pay for SQLite transactions and file locks.
+// stamps every second read them from memory, not from the database.
 //
-// SQLite publishes every commit by rewriting the header of the WAL index (the
-// database's -shm file, whose layout is part of SQLite's documented file
-// format): the header's bytes therefore name the database's state. An entry
-// is kept only when the header was the same before and after the read that
-// produced it, and all entries are dropped as soon as the header moves.
+// What tells a change is SQLite's own counter, PRAGMA data_version: it moves
+// whenever another connection, of this process or any other, commits to the
+// database. The connection's own writes do not move it; the connection clears
+// the cache before each write instead. An entry is kept only when the counter
+// was the same before and after the read that produced it, and all entries
+// are dropped as soon as it moves. Counters of two connections cannot be
+// compared: the cache is cleared whenever its connection closes.
 #pragma once
 
 #include <cstdint>
@@ -22,10 +24,6 @@ namespace skyvane::registry {
 
 class ReadCache {
 public:
-    struct State {
-        unsigned char bytes[48];
-        bool operator==(const State& o) const;
-    };
     // The outcome of one value read: the error (ERROR_FILE_NOT_FOUND and
     // ERROR_KEY_DELETED are outcomes too), and the value when it was found.
     struct Entry {
@@ -34,39 +32,24 @@ public:
         std::vector<BYTE> data;
     };
 
-    ReadCache() = default;
-    ~ReadCache() { Detach(); }
-    ReadCache(const ReadCache&) = delete;
-    ReadCache& operator=(const ReadCache&) = delete;
-
-    // Watches the WAL index file of an open connection. The connection keeps
-    // the file from being re-initialised (SQLite does that only when no
-    // connection has it open), so Detach must come before the connection
-    // closes. Without the file nothing is cached.
-    void Attach(const std::string& walIndexPath);
-    void Detach();
-
-    // The database's state now; false when it cannot be told (no index, or a
-    // commit being published right now).
-    bool Now(State* out) const;
-    // The outcome for the value (folded name) of key in state, or null.
-    // Entries of other states are dropped first.
-    const Entry* Find(const State& state, std::int64_t key, const std::string& fold);
-    // Keeps entry, read while the database was in state, when it still is;
-    // answers the kept entry, or null (and leaves entry alone) otherwise.
-    const Entry* Keep(const State& state, std::int64_t key, const std::string& fold, Entry&& entry);
-    // Keeps the values of a key read together while the database was in
-    // state, when it still is. With complete (every value of the key is
-    // there), any other name of the key is known to be missing.
-    void KeepKey(const State& state, std::int64_t key, std::vector<std::pair<std::string, Entry>>&& values,
+    // The outcome for the value (folded name) of key at the database's data
+    // version, or null. Entries of another version are dropped first.
+    const Entry* Find(std::int64_t version, std::int64_t key, const std::string& fold);
+    // Keeps an entry read at version (the version read before and after it);
+    // answers the kept entry.
+    const Entry& Keep(std::int64_t version, std::int64_t key, const std::string& fold, Entry&& entry);
+    // Keeps the values of a key read together at version. With complete
+    // (every value of the key is there), any other name of the key is known
+    // to be missing.
+    void KeepKey(std::int64_t version, std::int64_t key, std::vector<std::pair<std::string, Entry>>&& values,
                  bool complete);
+    void Clear();
 
 private:
     static std::string MapKey(std::int64_t key, const std::string& fold);
-    bool Current(const State& state) const;
+    void MoveTo(std::int64_t version, size_t more);
 
-    int fd_ = -1;
-    State state_{};
+    std::int64_t version_ = 0;
     bool valid_ = false;
     std::unordered_map<std::string, Entry> entries_;
     std::unordered_set<std::int64_t> completeKeys_;

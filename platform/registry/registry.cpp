@@ -2,11 +2,13 @@
 //
 // Behaviour callers rely on, as the platform documents it:
 // - HKEY_CLASSES_ROOT, HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE name the roots
-//   of the device SKYVANE_ROOT names at the moment of the call; a process that
-//   changes SKYVANE_ROOT moves to the other device at its next call. A handle
-//   returned by RegOpenKeyExW/RegCreateKeyExW stays bound to the key (and the
-//   device) it was opened on, and answers ERROR_KEY_DELETED once that key has
-//   been deleted, by this or any other process.
+//   of the process's device (skyvane::DeviceRoot). A handle returned by
+//   RegOpenKeyExW/RegCreateKeyExW stays bound to the key it was opened on, and
+//   answers ERROR_KEY_DELETED once that key has been deleted, by this or any
+//   other process. When skyvane::SetDeviceRoot moves the process to another
+//   device, the previous device's database is closed and every handle opened
+//   on it answers ERROR_INVALID_HANDLE: a process never holds keys of two
+//   devices.
 // - Handles are entries of a process-wide table, never pointers, so a closed or
 //   made-up handle answers ERROR_INVALID_HANDLE instead of crashing. Opening
 //   with a NULL or empty subkey gives a new handle to the same key, also for
@@ -52,25 +54,17 @@ struct KeyRef {
     KeyId id = 0;
 };
 
-// The registry database of the device SKYVANE_ROOT names now. The environment
-// is compared at every use (a few string compares); the database is reopened
-// when the device changed or its file was replaced or removed.
+// The registry database of the process's device. It is reopened when its
+// file was replaced or removed (one stat per call on a root key).
 class CurrentDevice {
 public:
     LONG Get(std::shared_ptr<Store>* out) {
-        const char* root = std::getenv("SKYVANE_ROOT");
-        // Without SKYVANE_ROOT the device root follows XDG_DATA_HOME and HOME.
-        const char* xdg = root ? nullptr : std::getenv("XDG_DATA_HOME");
-        const char* home = root ? nullptr : std::getenv("HOME");
-        bool same = store_ && Same(root_, root) && Same(xdg_, xdg) && Same(home_, home);
-        if (same) {
+        bool same = false;
+        if (store_) {
             struct stat st;
             same = ::stat(store_->path().c_str(), &st) == 0 && st.st_dev == dev_ && st.st_ino == ino_;
         }
         if (!same) {
-            Assign(root_, root);
-            Assign(xdg_, xdg);
-            Assign(home_, home);
             store_.reset();
             std::string path = skyvane::DeviceRoot() + "/registry.db";
             LONG error = ERROR_SUCCESS;
@@ -90,15 +84,12 @@ public:
     void Close() {
         if (store_) store_->Close();
     }
+    void Forget() {
+        Close();
+        store_.reset();
+    }
 
 private:
-    // An unset variable is kept as a string that no variable can hold.
-    static bool Same(const std::string& kept, const char* now) {
-        return now ? kept == now : kept == "\n";
-    }
-    static void Assign(std::string& kept, const char* now) { kept = now ? now : "\n"; }
-
-    std::string root_, xdg_, home_;
     std::shared_ptr<Store> store_;
     dev_t dev_ = 0;
     ino_t ino_ = 0;
@@ -109,6 +100,7 @@ public:
     LONG Resolve(HKEY hKey, KeyRef* out) {
         auto value = reinterpret_cast<std::uintptr_t>(hKey);
         std::lock_guard lock(mutex_);
+        FollowDevice();
         if (KeyId root = RootId(value)) {
             out->id = root;
             return device_.Get(&out->store);
@@ -139,10 +131,24 @@ public:
         auto value = reinterpret_cast<std::uintptr_t>(hKey);
         if (RootId(value)) return ERROR_SUCCESS;  // closing a root is allowed and does nothing
         std::lock_guard lock(mutex_);
+        FollowDevice();
         return handles_.erase(value) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     }
 
 private:
+    // When the process has moved to another device, closes the previous one's
+    // database and forgets its handles.
+    void FollowDevice() {
+        const unsigned generation = skyvane::DeviceRootGeneration();
+        if (generation == generation_) return;
+        generation_ = generation;
+        for (auto& [value, ref] : handles_) ref.store->Close();
+        if (!handles_.empty())
+            SKYVANE_LOG("platform", "registry: %zu handles of the previous device are closed", handles_.size());
+        handles_.clear();
+        device_.Forget();
+    }
+
     static KeyId RootId(std::uintptr_t value) {
         if (value == reinterpret_cast<std::uintptr_t>(HKEY_CLASSES_ROOT)) return skyvane::registry::kClassesRootId;
         if (value == reinterpret_cast<std::uintptr_t>(HKEY_CURRENT_USER)) return skyvane::registry::kCurrentUserId;
@@ -153,6 +159,7 @@ private:
     std::mutex mutex_;
     CurrentDevice device_;
     std::unordered_map<std::uintptr_t, KeyRef> handles_;
+    unsigned generation_ = skyvane::DeviceRootGeneration();
     // Handle values look like the platform's (multiples of 4) and are never
     // reused, so a stale handle cannot reach a key opened later.
     std::uintptr_t next_ = 0x1000;
@@ -183,6 +190,12 @@ LONG SplitPath(LPCWSTR subKey, std::vector<std::u16string_view>* parts) {
     return ERROR_SUCCESS;
 }
 
+// The key of hKey and the components of subKey, which names a key below it.
+LONG ResolvePath(HKEY hKey, LPCWSTR subKey, KeyRef* key, std::vector<std::u16string_view>* parts) {
+    if (LONG r = Handles().Resolve(hKey, key); r != ERROR_SUCCESS) return r;
+    return SplitPath(subKey, parts);
+}
+
 FILETIME ToFileTime(ULONGLONG ticks) { return FILETIME{DWORD(ticks), DWORD(ticks >> 32)}; }
 
 // Copies name with its terminator into a buffer of capacity characters;
@@ -200,9 +213,10 @@ LONG Guarded(const char* function, F&& f) noexcept {
     try {
         return f();
     } catch (const std::bad_alloc&) {
+        skyvane::LogCaughtException("platform", function);
         return ERROR_OUTOFMEMORY;
     } catch (...) {
-        SKYVANE_LOG("platform", "registry: unexpected failure in %s", function);
+        skyvane::LogCaughtException("platform", function);
         return ERROR_GEN_FAILURE;
     }
 }
@@ -214,9 +228,8 @@ LONG RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesir
     *phkResult = nullptr;
     return Guarded(__func__, [&]() -> LONG {
         KeyRef base;
-        if (LONG r = Handles().Resolve(hKey, &base); r != ERROR_SUCCESS) return r;
         std::vector<std::u16string_view> parts;
-        if (LONG r = SplitPath(lpSubKey, &parts); r != ERROR_SUCCESS) return r;
+        if (LONG r = ResolvePath(hKey, lpSubKey, &base, &parts); r != ERROR_SUCCESS) return r;
         KeyId id = 0;
         if (LONG r = base.store->OpenPath(base.id, parts, &id); r != ERROR_SUCCESS) return r;
         *phkResult = Handles().Add(KeyRef{base.store, id});
@@ -231,9 +244,8 @@ LONG RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD Reserved, LPWSTR lpClass
     if (Reserved) return ERROR_INVALID_PARAMETER;
     return Guarded(__func__, [&]() -> LONG {
         KeyRef base;
-        if (LONG r = Handles().Resolve(hKey, &base); r != ERROR_SUCCESS) return r;
         std::vector<std::u16string_view> parts;
-        if (LONG r = SplitPath(lpSubKey, &parts); r != ERROR_SUCCESS) return r;
+        if (LONG r = ResolvePath(hKey, lpSubKey, &base, &parts); r != ERROR_SUCCESS) return r;
         for (auto part : parts) {
             if (part.size() > skyvane::registry::kMaxKeyNameChars) return ERROR_INVALID_PARAMETER;
         }
@@ -294,9 +306,8 @@ LONG RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     if (!lpSubKey) return ERROR_INVALID_PARAMETER;
     return Guarded(__func__, [&]() -> LONG {
         KeyRef key;
-        if (LONG r = Handles().Resolve(hKey, &key); r != ERROR_SUCCESS) return r;
         std::vector<std::u16string_view> parts;
-        if (LONG r = SplitPath(lpSubKey, &parts); r != ERROR_SUCCESS) return r;
+        if (LONG r = ResolvePath(hKey, lpSubKey, &key, &parts); r != ERROR_SUCCESS) return r;
         return key.store->DeletePath(key.id, parts);
     });
 }

@@ -3,6 +3,7 @@
 // device root and shared safely by every process of the device.
 #pragma once
 
+#include "platform/base/unique_resource.h"
 #include "platform/base/win_types.h"
 
 struct HKEY__;
@@ -67,3 +68,14 @@ LONG RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD lpR
                       FILETIME* lpftLastWriteTime);
 LONG RegCloseKey(HKEY hKey);
 LONG RegFlushKey(HKEY hKey);
+
+namespace skyvane {
+struct HkeyTraits {
+    using Handle = HKEY;
+    static Handle Empty() { return nullptr; }
+    static bool Valid(Handle key) { return key != nullptr; }
+    static void Close(Handle key) { RegCloseKey(key); }
+};
+// Owns an open key and closes it (RegCloseKey) when it goes.
+using UniqueHkey = UniqueResource<HkeyTraits>;
+}  // namespace skyvane

@@ -37,8 +37,9 @@ const char* const kStatementText[] = {
     /* kValueStats */
     "SELECT COUNT(*), IFNULL(MAX(length(name)), 0), IFNULL(MAX(length(data)), 0) FROM vals WHERE key=?1",
     /* kKeyValues */ "SELECT fold, type, data FROM vals WHERE key=?1",
+    /* kDataVersion */ "PRAGMA data_version",
 };
-static_assert(sizeof(kStatementText) / sizeof(kStatementText[0]) == 16);
+static_assert(sizeof(kStatementText) / sizeof(kStatementText[0]) == 17);
 
 // A read that finds nothing in memory loads the whole key, within these
 // bounds: the plugin polls a few hundred small values of one key.
@@ -172,11 +173,18 @@ LONG Store::ReadValueFromDatabase(KeyId key, std::u16string_view name, ReadCache
     return out->result = KeyExists(key) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
 }
 
-// Reads the values of key in one statement into the cache and takes the one
-// with fold out of them; false when the key is too big to be read whole and
-// the value was not among those read.
-bool Store::ReadKeyFromDatabase(KeyId key, const std::string& fold, const ReadCache::State& state,
-                                ReadCache::Entry* wanted) {
+// SQLite's count of the commits of other connections (see read_cache.h).
+std::int64_t Store::DataVersion() {
+    Statement s = Prepare(kDataVersion);
+    s.Step();
+    return s.Int(0);
+}
+
+// Reads the values of key in one statement into the cache (when no other
+// connection committed meanwhile) and takes the one with fold out of them;
+// false when the key is too big to be read whole and the value was not among
+// those read.
+bool Store::ReadKeyFromDatabase(KeyId key, const std::string& fold, std::int64_t version, ReadCache::Entry* wanted) {
     std::vector<std::pair<std::string, ReadCache::Entry>> values;
     size_t bytes = 0;
     bool complete = true, found = false;
@@ -200,15 +208,17 @@ bool Store::ReadKeyFromDatabase(KeyId key, const std::string& fold, const ReadCa
             values.emplace_back(std::move(name), std::move(entry));
         }
     }
+    bool deleted = false;
     if (!found && complete) {
-        if (values.empty() && !KeyExists(key)) {
-            wanted->result = ERROR_KEY_DELETED;
-            connection_.cache().Keep(state, key, fold, ReadCache::Entry(*wanted));
-            return true;
-        }
-        wanted->result = ERROR_FILE_NOT_FOUND;
+        deleted = values.empty() && !KeyExists(key);
+        wanted->result = deleted ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;
     }
-    connection_.cache().KeepKey(state, key, std::move(values), complete);
+    if (DataVersion() == version) {
+        if (deleted)
+            connection_.cache().Keep(version, key, fold, ReadCache::Entry(*wanted));
+        else
+            connection_.cache().KeepKey(version, key, std::move(values), complete);
+    }
     return found || complete;
 }
 
@@ -218,17 +228,13 @@ LONG Store::ReadValue(KeyId key, std::u16string_view name, FunctionRef<void(cons
             if (e.result == ERROR_SUCCESS) fn(ValueView{name, e.type, e.data.data(), DWORD(e.data.size())});
             return e.result;
         };
-        ReadCache::Entry read;
-        ReadCache::State state;
-        if (!connection_.cache().Now(&state)) {
-            ReadValueFromDatabase(key, name, &read);
-            return deliver(read);
-        }
+        const std::int64_t version = DataVersion();
         const std::string fold = Fold(name);
-        if (const auto* hit = connection_.cache().Find(state, key, fold)) return deliver(*hit);
-        if (ReadKeyFromDatabase(key, fold, state, &read)) return deliver(read);
+        if (const auto* hit = connection_.cache().Find(version, key, fold)) return deliver(*hit);
+        ReadCache::Entry read;
+        if (ReadKeyFromDatabase(key, fold, version, &read)) return deliver(read);
         ReadValueFromDatabase(key, name, &read);
-        if (const auto* kept = connection_.cache().Keep(state, key, fold, std::move(read))) return deliver(*kept);
+        if (DataVersion() == version) return deliver(connection_.cache().Keep(version, key, fold, std::move(read)));
         return deliver(read);
     });
 }

@@ -131,6 +131,7 @@ private:
         kSubkeyStats,
         kValueStats,
         kKeyValues,
+        kDataVersion,
         kStatementCount
     };
     static_assert(kStatementCount <= Connection::kMaxStatements);
@@ -143,8 +144,8 @@ private:
     LONG Resolve(KeyId from, const std::vector<std::u16string_view>& parts, KeyId* out);
     void Touch(KeyId key);
     LONG ReadValueFromDatabase(KeyId key, std::u16string_view name, ReadCache::Entry* out);
-    bool ReadKeyFromDatabase(KeyId key, const std::string& fold, const ReadCache::State& state,
-                             ReadCache::Entry* wanted);
+    std::int64_t DataVersion();
+    bool ReadKeyFromDatabase(KeyId key, const std::string& fold, std::int64_t version, ReadCache::Entry* wanted);
 
     Connection connection_;
     std::string foldBuffer_;  // used under the connection's lock

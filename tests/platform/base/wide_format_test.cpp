@@ -4,6 +4,8 @@
 
 #include <clocale>
 
+#include "test_util/test_util.h"
+
 using skyvane::FormatW;
 
 namespace {
@@ -49,14 +51,21 @@ TEST(WFormat, WidthsFlagsAndLengths) {
     EXPECT_EQ(FormatW(u"%.3d", 5), u"005");
 }
 
+// The process may run in a locale that writes "2,5"; the platform's printf
+// always writes the point.
 TEST(WFormat, DecimalPointIgnoresTheProcessLocale) {
-    const char* had = std::setlocale(LC_NUMERIC, nullptr);
-    std::string saved = had ? had : "C";
-    if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "ru_RU.UTF-8")) {
-        EXPECT_EQ(FormatW(u"%.1f", 2.5), u"2.5");
-    }
-    std::setlocale(LC_NUMERIC, saved.c_str());
-    EXPECT_EQ(FormatW(u"%.1f", 2.5), u"2.5");
+    struct RestoreNumeric {
+        std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+        ~RestoreNumeric() { std::setlocale(LC_NUMERIC, saved.c_str()); }
+    } restore;
+    const char* comma = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "ru_RU.UTF-8"})
+        if (!comma && std::setlocale(LC_NUMERIC, name)) comma = name;
+    SKYVANE_REQUIRE(comma, "a de_DE.UTF-8 or ru_RU.UTF-8 locale (tools/setup_debian.sh generates both)");
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",") << comma;  // the C library itself now writes commas
+
+    EXPECT_EQ(FormatW(u"%.1f", 2.5), u"2.5") << comma;
+    EXPECT_EQ(FormatW(u"%.2f|%g|%.3f", 1234.5, 0.25, -0.125), u"1234.50|0.25|-0.125") << comma;
 }
 
 TEST(WFormat, BoundedFormsTerminateAndReportCuts) {

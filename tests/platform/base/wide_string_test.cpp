@@ -11,6 +11,10 @@ TEST(WString, CaseInsensitiveNamesAcrossScripts) {
     EXPECT_TRUE(skyvane::EqualsNoCase(u"ΑΘΗΝΑ", u"αθηνα"));
     EXPECT_FALSE(skyvane::EqualsNoCase(u"abc", u"abd"));
     EXPECT_FALSE(skyvane::EqualsNoCase(u"abc", u"abcd"));
+    EXPECT_TRUE(skyvane::EqualsNoCaseAscii("HKEY_Current_User", "hkey_current_user"));
+    EXPECT_FALSE(skyvane::EqualsNoCaseAscii("\xD0\x9C", "\xD0\xBC"));  // UTF-8 "М" and "м": bytes must match
+    EXPECT_FALSE(skyvane::EqualsNoCaseAscii("[", "{"));                  // 0x5B and 0x7B differ by the case bit only
+    EXPECT_FALSE(skyvane::EqualsNoCaseAscii("hex", "hex("));
     // × and ÷ sit inside the Latin-1 letter ranges but have no case.
     EXPECT_EQ(skyvane::FoldLower(0xD7), 0xD7);
     EXPECT_EQ(skyvane::FoldUpper(0xF7), 0xF7);

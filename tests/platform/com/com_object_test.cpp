@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
 #include <vector>
 
@@ -12,6 +13,9 @@
 #include "platform/com/com_object.h"
 #include "platform/oleaut/dispatch.h"
 #include "platform/com/enum_unknown.h"
+#include "platform/com/server_exports.h"
+#include "platform/kernel/nls/text_conv.h"
+#include "test_util/test_util.h"
 
 using skyvane::Bstr;
 using skyvane::ComPtr;
@@ -342,6 +346,47 @@ TEST_F(ComObjectTest, GuardTurnsExceptionsIntoResultsWithErrorObjects) {
     EXPECT_EQ(skyvane::ComGuard(CLSID_NULL, IID_IProbe, []() -> HRESULT { throw skyvane::ComError(E_INVALIDARG); }),
               E_INVALIDARG);
     EXPECT_EQ(TakeErrorDescription(), u"From the callee");
+}
+
+// What the user sees is "Unknown error"; the developer log says what it was.
+TEST_F(ComObjectTest, CaughtExceptionsAreLoggedWithTheirTypeAndText) {
+    skyvane::test::ScopedEnv log("SKYVANE_LOG", "com");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(NewProbe()->Throw(0), E_FAIL);
+    const std::string guardLog = testing::internal::GetCapturedStderr();
+    EXPECT_NE(guardLog.find("COM method: caught std::runtime_error: boom"), std::string::npos) << guardLog;
+
+    struct Case {
+        void (*raise)();
+        HRESULT result;
+        const char* logged;
+    } cases[] = {
+        {[] { throw std::runtime_error("no script"); }, E_FAIL,
+         "DllRegisterServer: caught std::runtime_error: no script"},
+        {[] { throw std::bad_alloc(); }, E_OUTOFMEMORY, "DllRegisterServer: caught std::bad_alloc"},
+        {[] { throw skyvane::ComError(E_ACCESSDENIED); }, E_ACCESSDENIED, "DllRegisterServer: caught skyvane::ComError"},
+        {[] { throw 42; }, E_FAIL, "DllRegisterServer: caught int"},  // not a std::exception: its type only
+    };
+    static const char anchor = 0;
+    for (const Case& c : cases) {
+        testing::internal::CaptureStderr();
+        HRESULT hr = skyvane::RunServerRegistration("DllRegisterServer", &anchor, [&](std::u16string_view) {
+            c.raise();
+            return S_OK;
+        });
+        const std::string text = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(hr, c.result) << c.logged;
+        EXPECT_NE(text.find(c.logged), std::string::npos) << text;
+    }
+    // The server's function is given the file that holds the export.
+    std::u16string module;
+    EXPECT_EQ(skyvane::RunServerRegistration("DllRegisterServer", &anchor,
+                                             [&](std::u16string_view path) {
+                                                 module = path;
+                                                 return S_OK;
+                                             }),
+              S_OK);
+    EXPECT_EQ(skyvane::ToUtf8(module), std::filesystem::canonical("/proc/self/exe").string());
 }
 
 TEST_F(ComObjectTest, ReportErrorNamesItsSource) {

@@ -22,14 +22,23 @@ using skyvane::test::ScopedEnv;
 
 void Touch(const std::string& path) { std::ofstream(path) << "x"; }
 
-TEST(DeviceRootTest, FollowsSkyvaneRootAndCreatesTheStandardFolders) {
+TEST(DeviceRootTest, ResolvedOnceAndMovedOnlyOnRequest) {
     skyvane::test::ScopedDeviceRoot device;
+    EXPECT_STREQ(std::getenv("SKYVANE_ROOT"), device.path().c_str());  // for the processes it starts
     fs::path root = fs::path(device.path()) / "a" / "device";
-    ScopedEnv env("SKYVANE_ROOT", (root.string() + "/").c_str());  // trailing slash is dropped
-    EXPECT_EQ(DeviceRoot(), root.string());
-    EXPECT_TRUE(fs::is_directory(root));
-    for (const char* folder : {"Windows/StartUp", "Application Data", "My Documents", "Program Files"})
-        EXPECT_TRUE(fs::is_directory(root / folder)) << folder;
+    ScopedEnv env("SKYVANE_ROOT", (root.string() + "/").c_str());
+    EXPECT_EQ(DeviceRoot(), device.path());  // a changed environment does not move the process
+    {
+        skyvane::test::ScopedDeviceMove move("");  // ... the explicit call reads it again
+        EXPECT_EQ(DeviceRoot(), root.string());     // without the trailing slash
+        EXPECT_TRUE(fs::is_directory(root));
+        for (const char* folder : {"Windows/StartUp", "Application Data", "My Documents", "Program Files"})
+            EXPECT_TRUE(fs::is_directory(root / folder)) << folder;
+        EXPECT_EQ(skyvane::SetDeviceRoot(device.path() + "/b/../c"), root.string());  // answers the previous root
+        EXPECT_EQ(DeviceRoot(), device.path() + "/c");
+        EXPECT_STREQ(std::getenv("SKYVANE_ROOT"), (device.path() + "/c").c_str());
+    }
+    EXPECT_EQ(DeviceRoot(), device.path());
 }
 
 TEST(DeviceRootTest, DefaultsBelowXdgDataHomeThenHome) {
@@ -37,11 +46,13 @@ TEST(DeviceRootTest, DefaultsBelowXdgDataHomeThenHome) {
     ScopedEnv noRoot("SKYVANE_ROOT", nullptr);
     {
         ScopedEnv xdg("XDG_DATA_HOME", (scratch.path() + "/xdg").c_str());
+        skyvane::test::ScopedDeviceMove move("");
         EXPECT_EQ(DeviceRoot(), scratch.path() + "/xdg/skyvane/device");
         EXPECT_TRUE(fs::is_directory(scratch.path() + "/xdg/skyvane/device"));
     }
     ScopedEnv relativeXdg("XDG_DATA_HOME", "relative/ignored");  // relative values are invalid
     ScopedEnv home("HOME", (scratch.path() + "/home").c_str());
+    skyvane::test::ScopedDeviceMove move("");
     EXPECT_EQ(DeviceRoot(), scratch.path() + "/home/.local/share/skyvane/device");
 }
 

@@ -390,12 +390,17 @@ TEST_F(FilesTest, AttributesFoldersAndTimes) {
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
     WriteText(u"\\a.txt", "x");
     EXPECT_EQ(GetFileAttributesW(u"\\A.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
-    if (geteuid() != 0) {  // root may write anything
-        fs::permissions(root_ + "/a.txt", fs::perms::owner_read);
-        EXPECT_EQ(GetFileAttributesW(u"\\a.txt"), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-        EXPECT_EQ(Open(u"\\a.txt", GENERIC_WRITE, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
-        EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-    }
+    // Read-only for everyone; root may write anything, so the check runs unprivileged.
+    fs::permissions(root_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(root_ + "/a.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(skyvane::test::RunUnprivileged([]() -> std::string {
+                  if (GetFileAttributesW(u"\\a.txt") != FILE_ATTRIBUTE_READONLY) return "not FILE_ATTRIBUTE_READONLY";
+                  SetLastError(kSentinel);
+                  if (Open(u"\\a.txt", GENERIC_WRITE, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE) return "opened for writing";
+                  if (GetLastError() != ERROR_ACCESS_DENIED) return "error " + std::to_string(GetLastError());
+                  return {};
+              }),
+              "");
 
     ASSERT_TRUE(CreateDirectoryW(u"\\Application Data\\SkyvaneWeather", nullptr));
     EXPECT_FALSE(CreateDirectoryW(u"\\APPLICATION DATA\\skyvaneweather", nullptr));

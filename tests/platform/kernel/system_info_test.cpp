@@ -289,63 +289,75 @@ TEST(SystemParametersTest, TextsWithTheirBufferSizes) {
 
 class SystemStateTest : public ::testing::Test {
 protected:
+    // An attribute file of the fake system tree, as the kernel writes it (one line).
     void Attribute(const std::string& path, const char* text) {
-        fs::create_directories(fs::path(sys_ + path).parent_path());
-        std::ofstream(sys_ + path) << text << "\n";
+        fs::create_directories(fs::path(system_ + path).parent_path());
+        std::ofstream(system_ + path) << text << "\n";
+    }
+    // A laptop with a wired and a wireless interface, a battery and mains power.
+    void Machine(const char* wifiState, const char* mainsOnline) {
+        Attribute("/sys/class/net/eth0/operstate", "up");  // wired: not Wi-Fi
+        fs::create_directories(system_ + "/sys/class/net/wlan0/wireless");
+        Attribute("/sys/class/net/wlan0/operstate", wifiState);
+        Attribute("/sys/class/power_supply/BAT0/type", "Battery");
+        Attribute("/sys/class/power_supply/BAT0/online", "1");
+        Attribute("/sys/class/power_supply/AC/type", "Mains");
+        Attribute("/sys/class/power_supply/AC/online", mainsOnline);
     }
     skyvane::test::ScopedDeviceRoot device_;
-    std::string sys_ = device_.path() + "/sys";
+    std::string system_ = device_.path() + "/linux";
 };
 
 TEST_F(SystemStateTest, ReadsWirelessAndMainsPower) {
-    EXPECT_FALSE(skyvane::ReadSystemState(sys_).wifiPresent);  // no tree at all
+    EXPECT_FALSE(skyvane::ReadSystemState(system_).wifiPresent);  // no tree at all
 
-    Attribute("/class/net/eth0/operstate", "up");  // wired: not Wi-Fi
-    Attribute("/class/net/wlan0/operstate", "down");
-    fs::create_directories(sys_ + "/class/net/wlan0/wireless");
-    Attribute("/class/power_supply/BAT0/type", "Battery");
-    Attribute("/class/power_supply/BAT0/online", "1");
-    Attribute("/class/power_supply/AC/type", "Mains");
-    Attribute("/class/power_supply/AC/online", "0");
-    skyvane::SystemState state = skyvane::ReadSystemState(sys_);
+    Machine("down", "0");
+    skyvane::SystemState state = skyvane::ReadSystemState(system_);
     EXPECT_TRUE(state.wifiPresent);
     EXPECT_FALSE(state.wifiConnected);
     EXPECT_FALSE(state.cradled);
 
-    Attribute("/class/net/wlan0/operstate", "up");
-    Attribute("/class/power_supply/AC/online", "1");
-    state = skyvane::ReadSystemState(sys_);
+    Machine("dormant", "1");  // associating: not a usable link yet
+    state = skyvane::ReadSystemState(system_);
+    EXPECT_FALSE(state.wifiConnected);
+    EXPECT_TRUE(state.cradled);
+
+    Machine("up", "1");
+    state = skyvane::ReadSystemState(system_);
     EXPECT_TRUE(state.wifiConnected);
     EXPECT_TRUE(state.cradled);
 }
 
-TEST_F(SystemStateTest, WritesTheStateValues) {
-    skyvane::WriteSystemState({true, true, true});
-    EXPECT_EQ(GetDword(u"System\\State\\Hardware", u"WiFi") & 0x10, 0x10u);
-    EXPECT_EQ(GetDword(u"System\\State\\Hardware", u"Cradled"), 1u);
-    EXPECT_EQ(GetDword(u"System\\State", u"WiFiConnected"), 1u);
-    EXPECT_EQ(GetDword(u"System\\State", u"Cradled"), 1u);
-
-    skyvane::WriteSystemState({true, false, false});
-    EXPECT_EQ(GetDword(u"System\\State\\Hardware", u"WiFi") & 0x10, 0u);
-    EXPECT_NE(GetDword(u"System\\State\\Hardware", u"WiFi"), 0u);  // powered, not connected
-    EXPECT_EQ(GetDword(u"System\\State\\Hardware", u"Cradled"), 0u);
-    EXPECT_EQ(GetDword(u"System\\State", u"WiFiConnected"), 0u);
-}
-
-TEST_F(SystemStateTest, FixedStateIsLeftAlone) {
-    SetDword(HKEY_LOCAL_MACHINE, u"System\\State\\Hardware", u"Cradled", 7);
-    {
-        ScopedEnv fixed("SKYVANE_STATE_FIXED", "1");
-        skyvane::RefreshSystemState();
-        EXPECT_EQ(GetDword(u"System\\State\\Hardware", u"Cradled"), 7u);
-        EXPECT_EQ(GetDword(u"System\\State", u"WiFiConnected"), kSentinel);
-    }
+TEST_F(SystemStateTest, RefreshWritesTheStateValuesUnlessFixed) {
     ScopedEnv live("SKYVANE_STATE_FIXED", nullptr);
-    skyvane::RefreshSystemState();
-    const bool cradled = skyvane::ReadSystemState("/sys").cradled;
-    EXPECT_EQ(GetDword(u"System\\State\\Hardware", u"Cradled"), cradled ? 1u : 0u);
-    EXPECT_NE(GetDword(u"System\\State", u"WiFiConnected"), kSentinel);
+    // The platform's bits: 0x2 a wireless interface is powered, 0x10 connected.
+    struct Case {
+        const char* wifi;
+        const char* mains;
+        DWORD hardwareWifi, hardwareCradled, wifiConnected, cradled;
+    } cases[] = {
+        {"up", "1", 0x12, 1, 1, 1},
+        {"down", "1", 0x02, 1, 0, 1},
+        {"down", "0", 0x02, 0, 0, 0},
+        {"up", "0", 0x12, 0, 1, 0},
+    };
+    for (const Case& c : cases) {
+        Machine(c.wifi, c.mains);
+        skyvane::RefreshSystemState(system_);
+        SCOPED_TRACE(std::string("wifi ") + c.wifi + ", mains " + c.mains);
+        EXPECT_EQ(GetDword(u"System\\State\\Hardware", u"WiFi"), c.hardwareWifi);
+        EXPECT_EQ(GetDword(u"System\\State\\Hardware", u"Cradled"), c.hardwareCradled);
+        EXPECT_EQ(GetDword(u"System\\State", u"WiFiConnected"), c.wifiConnected);
+        EXPECT_EQ(GetDword(u"System\\State", u"Cradled"), c.cradled);
+    }
+
+    // With the state fixed, the values a test wrote stay as they are.
+    SetDword(HKEY_LOCAL_MACHINE, u"System\\State\\Hardware", u"Cradled", 7);
+    ScopedEnv fixed("SKYVANE_STATE_FIXED", "1");
+    Machine("up", "1");
+    skyvane::RefreshSystemState(system_);
+    EXPECT_EQ(GetDword(u"System\\State\\Hardware", u"Cradled"), 7u);
+    EXPECT_EQ(GetDword(u"System\\State", u"Cradled"), 0u);  // mains came on, but nothing was refreshed
 }
 
 }  // namespace

@@ -626,15 +626,20 @@ TEST(RegistryDeviceRoot, EachDeviceHasItsOwnRegistry) {
         HKEY other = nullptr;
         EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Device", 0, 0, &other));
         EXPECT_TRUE(std::filesystem::exists(second.path() + "/registry.db"));
-        // A handle stays with the device it was opened on.
-        DWORD value = 0, size = 4;
-        EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, u"ScreenWidth", nullptr, nullptr, (BYTE*)&value, &size));
-        EXPECT_EQ(480u, value);
+        // The handles of the device left behind are gone: no key of two devices at once.
+        DWORD value = 0xdeadbeef, size = 4;
+        EXPECT_EQ(ERROR_INVALID_HANDLE, RegQueryValueExW(key, u"ScreenWidth", nullptr, nullptr, (BYTE*)&value, &size));
+        EXPECT_EQ(0xdeadbeefu, value);
+        EXPECT_EQ(ERROR_INVALID_HANDLE, RegSetValueExW(key, u"ScreenWidth", 0, REG_DWORD, (BYTE*)&width, 4));
     }
+    // Back on the first device, its keys are there; the old handle stays closed.
     HKEY again = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Device", 0, 0, &again));
+    DWORD value = 0, size = 4;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(again, u"ScreenWidth", nullptr, nullptr, (BYTE*)&value, &size));
+    EXPECT_EQ(480u, value);
     RegCloseKey(again);
-    RegCloseKey(key);
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(key));
 }
 
 }  // namespace

@@ -5,10 +5,9 @@
 #include <atomic>
 #include <string>
 
-#include "platform/com/com_object.h"
-#include "platform/oleaut/dispatch.h"
 #include "platform/com/enum_unknown.h"
-#include "platform/com/registrar.h"
+#include "platform/com/server_exports.h"
+#include "platform/oleaut/dispatch.h"
 
 namespace {
 
@@ -128,39 +127,27 @@ HKCR
 }
 )";
 
-skyvane::Registrar ServerRegistrar() {
+skyvane::Registrar ServerRegistrar(std::u16string_view modulePath) {
     skyvane::Registrar registrar;
-    registrar.AddReplacement(u"MODULE", skyvane::ModulePathOf(reinterpret_cast<const void*>(&ServerRegistrar)));
+    registrar.AddReplacement(u"MODULE", modulePath);
     registrar.AddReplacement(u"APPID", skyvane::GuidToString(APPID_TestServer));
     registrar.AddReplacement(u"CLSID", skyvane::GuidToString(CLSID_TestWidget));
     return registrar;
 }
 
+HRESULT RegisterTestServer(std::u16string_view modulePath) {
+    return ServerRegistrar(modulePath).Register(std::string_view(kScript)).ok() ? S_OK : SELFREG_E_CLASS;
+}
+
+HRESULT UnregisterTestServer(std::u16string_view modulePath) {
+    return ServerRegistrar(modulePath).Unregister(std::string_view(kScript)).ok() ? S_OK : SELFREG_E_CLASS;
+}
+
 }  // namespace
 
+SKYVANE_SERVER_EXPORTS(kClasses, RegisterTestServer, UnregisterTestServer)
+
 extern "C" {
-
-SKYVANE_EXPORT HRESULT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
-    return skyvane::GetClassObjectFromTable(kClasses, rclsid, riid, ppv);
-}
-
-SKYVANE_EXPORT HRESULT DllCanUnloadNow() { return skyvane::ModuleCanUnloadNow(); }
-
-SKYVANE_EXPORT HRESULT DllRegisterServer() {
-    try {
-        return ServerRegistrar().Register(std::string_view(kScript)).ok() ? S_OK : SELFREG_E_CLASS;
-    } catch (...) {
-        return SELFREG_E_CLASS;
-    }
-}
-
-SKYVANE_EXPORT HRESULT DllUnregisterServer() {
-    try {
-        return ServerRegistrar().Unregister(std::string_view(kScript)).ok() ? S_OK : SELFREG_E_CLASS;
-    } catch (...) {
-        return SELFREG_E_CLASS;
-    }
-}
 
 SKYVANE_EXPORT long ComServerLiveObjects() { return g_liveWidgets.load(); }
 
