@@ -22,4 +22,12 @@ const skyvane::ServerDescription& PluginServer() {
     return server;
 }
 
+HRESULT RegisterServer(std::u16string_view modulePath) {
+    return skyvane::RegisterServerTable(PluginServer(), modulePath);
+}
+
+HRESULT UnregisterServer(std::u16string_view modulePath) {
+    return skyvane::UnregisterServerTable(PluginServer(), modulePath);
+}
+
 }  // namespace skyvane::plugin

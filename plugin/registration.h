@@ -8,5 +8,8 @@
 namespace skyvane::plugin {
 
 const skyvane::ServerDescription& PluginServer();
+// DllRegisterServer and DllUnregisterServer for the library file at modulePath.
+HRESULT RegisterServer(std::u16string_view modulePath);
+HRESULT UnregisterServer(std::u16string_view modulePath);
 
 }  // namespace skyvane::plugin

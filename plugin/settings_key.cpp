@@ -17,7 +17,7 @@ HKEY SettingsKey::ForReading() const {
         std::u16string path = Path();
         // A key that does not exist is looked for again at the next read, so
         // that a key created later by another process is found.
-        if (RegOpenKeyExW(root_, path.c_str(), 0, KEY_READ, key_.put()) != ERROR_SUCCESS) key_.reset();
+        if (RegOpenKeyExW(root_, path.c_str(), 0, KEY_READ, key_.out()) != ERROR_SUCCESS) key_.reset();
     }
     return key_.get();
 }
@@ -26,13 +26,13 @@ HKEY SettingsKey::ForWriting() {
     if (key_ && writable_) return key_.get();
     // Level by level: "Software", then the company word, then the product word.
     skyvane::UniqueHkey software, company, product;
-    if (RegCreateKeyExW(root_, u"Software", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, software.put(), nullptr) !=
+    if (RegCreateKeyExW(root_, u"Software", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, software.out(), nullptr) !=
         ERROR_SUCCESS)
         return nullptr;
-    if (RegCreateKeyExW(software.get(), company_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, company.put(),
+    if (RegCreateKeyExW(software.get(), company_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, company.out(),
                         nullptr) != ERROR_SUCCESS)
         return nullptr;
-    if (RegCreateKeyExW(company.get(), product_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, product.put(),
+    if (RegCreateKeyExW(company.get(), product_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, product.out(),
                         nullptr) != ERROR_SUCCESS)
         return nullptr;
     key_ = std::move(product);

@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "platform/registry/registry.h"
-#include "platform/registry/unique_hkey.h"
+
 
 namespace skyvane::plugin {
 
