@@ -65,7 +65,7 @@ DWORD RouteStatus() {
 // The path to the Internet as NetworkManager sees it; while it is connecting,
 // asked again until it is done or the caller's time is up. Without an answer
 // from NetworkManager, the kernel's routes decide.
-DWORD InternetStatus(DWORD timeoutMs) {
+DWORD InternetPathStatus(DWORD timeoutMs) {
     using Clock = std::chrono::steady_clock;
     constexpr auto kPoll = std::chrono::milliseconds(250);
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -97,7 +97,7 @@ DWORD StatusOf(const CONNMGR_CONNECTIONINFO& info, DWORD timeoutMs) {
     bool named = info.dwParams & CONNMGR_PARAM_GUIDDESTNET;
     if (named && !IsEqualGUID(info.guidDestNet, IID_DestNetInternet) && !IsEqualGUID(info.guidDestNet, IID_DestNetCorp))
         return CONNMGR_STATUS_NOPATHTODESTINATION;  // no WAP gateway here
-    return InternetStatus(timeoutMs);
+    return InternetPathStatus(timeoutMs);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "platform/connmgr/mock_network.h"
 #include "platform/kernel/device_profile.h"
 #include "platform/registry/registry.h"
+#include "test_util/registry_dump.h"
 #include "test_util/test_util.h"
 
 namespace fs = std::filesystem;
@@ -36,14 +37,7 @@ enum : uint32_t { kMeteredYes = 1, kMeteredNo = 2, kGuessYes = 3, kGuessNo = 4 }
 enum : uint32_t { kNoModem = 0, kHome = 1, kRoaming = 5, kRoamingSmsOnly = 7 };
 
 DWORD StateValue(const char16_t* path, const char16_t* name) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return kSentinel;
-    DWORD value = kSentinel, type = 0, size = sizeof value;
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD)
-        value = kSentinel;
-    RegCloseKey(key);
-    return value;
+    return skyvane::test::MachineDword(path, name, kSentinel);
 }
 
 struct Answer {

@@ -15,6 +15,7 @@
 #include "platform/kernel/device_root.h"
 #include "platform/registry/registry.h"
 #include "platform/kernel/nls/text_conv.h"
+#include "test_util/registry_dump.h"
 #include "test_util/test_util.h"
 
 namespace fs = std::filesystem;
@@ -43,14 +44,7 @@ void SetBytes(const char16_t* name, DWORD type, const void* data, DWORD size) {
 
 // A DWORD value, or kSentinel when it cannot be read.
 DWORD GetDword(const char16_t* path, const char16_t* name) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return kSentinel;
-    DWORD value = kSentinel, type = 0, size = sizeof value;
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD)
-        value = kSentinel;
-    RegCloseKey(key);
-    return value;
+    return skyvane::test::MachineDword(path, name, kSentinel);
 }
 
 std::u16string PlatformType() {
