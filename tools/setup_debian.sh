@@ -9,9 +9,13 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 packages=(
   build-essential cmake ninja-build pkg-config clang libclang-rt-dev
   libsqlite3-dev libpugixml-dev zlib1g-dev libzip-dev libcurl4-openssl-dev
+  libsystemd-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   python3 nginx-light tinyproxy
   locales iso-codes
+  # The Connection Manager's tests: a private D-Bus daemon with NetworkManager
+  # and ModemManager mocks, and `ip` to compare the routing answer with.
+  dbus-daemon python3-dbusmock iproute2
 )
 # Node for the city database generator. A machine that has node from elsewhere
 # (NodeSource's nodejs brings its own npm and conflicts with Debian's) keeps it.

@@ -1,12 +1,16 @@
 #include "platform/connmgr/connmgr.h"
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "platform/base/log.h"
 #include "platform/com/guid.h"
+#include "platform/connmgr/network_manager.h"
 #include "platform/kernel/handles.h"
 #include "platform/registry/registry.h"
 
@@ -54,13 +58,46 @@ bool HasDefaultRoute() {
     return false;
 }
 
-DWORD StatusOf(const CONNMGR_CONNECTIONINFO& info) {
+DWORD RouteStatus() {
+    return HasDefaultRoute() ? CONNMGR_STATUS_CONNECTED : CONNMGR_STATUS_NOPATHTODESTINATION;
+}
+
+// The path to the Internet as NetworkManager sees it; while it is connecting,
+// asked again until it is done or the caller's time is up. Without an answer
+// from NetworkManager, the kernel's routes decide.
+DWORD InternetPathStatus(DWORD timeoutMs) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kPoll = std::chrono::milliseconds(250);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    skyvane::connmgr::DbusConnection bus;
+    for (;;) {
+        auto nm = skyvane::connmgr::ReadNetworkManager(bus);
+        if (!nm) {
+            SKYVANE_LOG("connmgr", "NetworkManager does not answer (%s); the default route decides", nm.error.c_str());
+            return RouteStatus();
+        }
+        DWORD status = skyvane::connmgr::InternetStatus(*nm.value);
+        if (status == CONNMGR_STATUS_UNKNOWN) {
+            SKYVANE_LOG("connmgr", "NetworkManager does not know its state; the default route decides");
+            return RouteStatus();
+        }
+        auto left = deadline - Clock::now();
+        if (status != CONNMGR_STATUS_WAITINGCONNECTION || left <= Clock::duration::zero()) {
+            SKYVANE_LOG("connmgr", "NetworkManager: state %u, connectivity %u: status 0x%02x", nm.value->state,
+                        nm.value->connectivity, status);
+            return status;
+        }
+        std::this_thread::sleep_for(std::min<Clock::duration>(left, kPoll));
+    }
+}
+
+DWORD StatusOf(const CONNMGR_CONNECTIONINFO& info, DWORD timeoutMs) {
     DWORD forced;
     if (ForcedStatus(forced)) return forced;
     bool named = info.dwParams & CONNMGR_PARAM_GUIDDESTNET;
     if (named && !IsEqualGUID(info.guidDestNet, IID_DestNetInternet) && !IsEqualGUID(info.guidDestNet, IID_DestNetCorp))
         return CONNMGR_STATUS_NOPATHTODESTINATION;  // no WAP gateway here
-    return HasDefaultRoute() ? CONNMGR_STATUS_CONNECTED : CONNMGR_STATUS_NOPATHTODESTINATION;
+    return InternetPathStatus(timeoutMs);
 }
 
 }  // namespace
@@ -71,7 +108,7 @@ HRESULT ConnMgrEstablishConnectionSync(CONNMGR_CONNECTIONINFO* pConnInfo, HANDLE
         return E_INVALIDARG;
     *phConnection = nullptr;
     try {
-        *pdwStatus = StatusOf(*pConnInfo);
+        *pdwStatus = StatusOf(*pConnInfo, dwTimeout);
     } catch (...) {
         skyvane::LogCaughtException("connmgr", "ConnMgrEstablishConnectionSync");
         *pdwStatus = CONNMGR_STATUS_UNKNOWN;

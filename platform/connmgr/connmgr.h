@@ -3,10 +3,13 @@
 // while it talks to the network.
 //
 // On Linux nothing is dialled: a destination is reachable or not. The
-// Internet and the corporate network are up when the system has a usable
-// path to the outside (the answer of the implementation below); WAP networks
-// never are. A program gets a handle for a connection that is up, and gives
-// it back with ConnMgrReleaseConnection.
+// Internet and the corporate network are up when NetworkManager reports
+// connectivity (platform/connmgr/network_manager.h says how its states map to
+// the statuses); while it is connecting the request waits for it, at most
+// dwTimeout. When NetworkManager does not run or does not answer within a
+// second, they are up when the kernel has a usable default route. WAP
+// networks never are. A program gets a handle for a connection that is up,
+// and gives it back with ConnMgrReleaseConnection.
 //
 // Tests and people without a network can force the answer: the DWORD value
 // `ConnectionStatus` of HKEY_LOCAL_MACHINE\Software\Skyvane\Device, when
@@ -75,7 +78,8 @@ struct CONNMGR_CONNECTIONINFO {
     ULONG ulMaxConnLatency;
 };
 
-// Asks for a connection and waits at most dwTimeout milliseconds. S_OK with
+// Asks for a connection and waits at most dwTimeout milliseconds (plus the
+// bus time-out of a second when NetworkManager stops answering). S_OK with
 // the handle and CONNMGR_STATUS_CONNECTED when the destination is up; a
 // failure (E_FAIL) with the status otherwise (*phConnection NULL).
 // E_INVALIDARG for a NULL pointer or a wrong cbSize.

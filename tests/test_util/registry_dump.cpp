@@ -56,4 +56,15 @@ std::string Join(const std::set<std::string>& lines) {
     return out;
 }
 
+DWORD MachineDword(const char16_t* path, const char16_t* name, DWORD missing) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return missing;
+    DWORD value = missing, type = 0, size = sizeof value;
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        value = missing;
+    RegCloseKey(key);
+    return value;
+}
+
 }  // namespace skyvane::test

@@ -15,4 +15,8 @@ std::set<std::string> DumpRegistry(HKEY root);
 std::set<std::string> Minus(const std::set<std::string>& a, const std::set<std::string>& b);
 std::string Join(const std::set<std::string>& lines);
 
+// One REG_DWORD value below HKEY_LOCAL_MACHINE, or missing when the key or
+// value is absent or not a DWORD.
+DWORD MachineDword(const char16_t* path, const char16_t* name, DWORD missing);
+
 }  // namespace skyvane::test

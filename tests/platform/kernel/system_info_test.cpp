@@ -15,6 +15,7 @@
 #include "platform/kernel/device_root.h"
 #include "platform/registry/registry.h"
 #include "platform/kernel/nls/text_conv.h"
+#include "test_util/registry_dump.h"
 #include "test_util/test_util.h"
 
 namespace fs = std::filesystem;
@@ -43,14 +44,7 @@ void SetBytes(const char16_t* name, DWORD type, const void* data, DWORD size) {
 
 // A DWORD value, or kSentinel when it cannot be read.
 DWORD GetDword(const char16_t* path, const char16_t* name) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return kSentinel;
-    DWORD value = kSentinel, type = 0, size = sizeof value;
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD)
-        value = kSentinel;
-    RegCloseKey(key);
-    return value;
+    return skyvane::test::MachineDword(path, name, kSentinel);
 }
 
 std::u16string PlatformType() {
@@ -305,6 +299,8 @@ protected:
         Attribute("/sys/class/power_supply/AC/online", mainsOnline);
     }
     skyvane::test::ScopedDeviceRoot device_;
+    // The kernel's tree alone, whatever network services this machine runs.
+    ScopedEnv noBus_{"SKYVANE_DBUS_ADDRESS", "none"};
     std::string system_ = device_.path() + "/linux";
 };
 
@@ -351,6 +347,15 @@ TEST_F(SystemStateTest, RefreshWritesTheStateValuesUnlessFixed) {
         EXPECT_EQ(GetDword(u"System\\State", u"Cradled"), c.cradled);
     }
 
+    // Roaming is one bit of the phone's status; the others stay as they are.
+    SetDword(HKEY_LOCAL_MACHINE, u"System\\State\\Phone", u"Status", 0x21);
+    skyvane::SystemState roaming;
+    roaming.roaming = true;
+    skyvane::WriteSystemState(roaming);
+    EXPECT_EQ(GetDword(u"System\\State\\Phone", u"Status"), 0x221u);
+    skyvane::RefreshSystemState(system_);  // no modem without ModemManager
+    EXPECT_EQ(GetDword(u"System\\State\\Phone", u"Status"), 0x21u);
+
     // With the state fixed, the values a test wrote stay as they are.
     SetDword(HKEY_LOCAL_MACHINE, u"System\\State\\Hardware", u"Cradled", 7);
     ScopedEnv fixed("SKYVANE_STATE_FIXED", "1");
@@ -358,6 +363,31 @@ TEST_F(SystemStateTest, RefreshWritesTheStateValuesUnlessFixed) {
     skyvane::RefreshSystemState(system_);
     EXPECT_EQ(GetDword(u"System\\State\\Hardware", u"Cradled"), 7u);
     EXPECT_EQ(GetDword(u"System\\State", u"Cradled"), 0u);  // mains came on, but nothing was refreshed
+}
+
+TEST_F(SystemStateTest, NetworkStateCodeIsTheFirstStateThatApplies) {
+    ScopedEnv fixed("SKYVANE_STATE_FIXED", "1");
+    struct Case {
+        DWORD cradled, wifi, phone;
+        skyvane::NetworkStateCode code;
+    } cases[] = {
+        {1, 0x12, 0x200, skyvane::kNetworkCradled},  // cradled before everything
+        {7, 0, 0, skyvane::kNetworkCradled},         // any non-zero value
+        {0, 0x12, 0x200, skyvane::kNetworkWiFi},     // Wi-Fi before roaming
+        {0, 0x10, 0, skyvane::kNetworkWiFi},
+        {0, 0x02, 0x200, skyvane::kNetworkRoaming},  // powered but not connected is not Wi-Fi
+        {0, 0x02, 0x201, skyvane::kNetworkRoaming},
+        {0, 0x02, 0x001, skyvane::kNetworkCellular},
+        {0, 0, 0, skyvane::kNetworkCellular},
+    };
+    for (const Case& c : cases) {
+        SetDword(HKEY_LOCAL_MACHINE, u"System\\State\\Hardware", u"Cradled", c.cradled);
+        SetDword(HKEY_LOCAL_MACHINE, u"System\\State\\Hardware", u"WiFi", c.wifi);
+        SetDword(HKEY_LOCAL_MACHINE, u"System\\State\\Phone", u"Status", c.phone);
+        skyvane::NetworkStateValues state = skyvane::ReadNetworkState(system_);
+        EXPECT_EQ(state.code, c.code) << c.cradled << " " << c.wifi << " " << c.phone;
+        EXPECT_EQ(state.phoneStatus, c.phone);
+    }
 }
 
 }  // namespace
