@@ -51,51 +51,54 @@ public:
     void SkipSpace() {
         while (pos_ < s_.size() && IsSpace(s_[pos_])) ++pos_;
     }
-    // %d: blanks, an optional sign and at least one digit. A number no int
-    // holds does not read (scanf leaves that undefined).
+    // %d: blanks, an optional sign and at least one digit, digit groups
+    // separated by commas read as one number ("1,014"). A number no int holds
+    // does not read (scanf leaves that undefined).
     bool Int(int& out) {
         SkipSpace();
         size_t p = pos_;
         bool negative = false;
         if (p < s_.size() && (s_[p] == '+' || s_[p] == '-')) negative = s_[p++] == '-';
-        size_t digits = p;
+        const size_t end = DigitsEnd(p);
+        if (end == p) return false;
         long long value = 0;
         bool overflow = false;
-        while (p < s_.size() && s_[p] >= '0' && s_[p] <= '9') {
+        for (; p < end; ++p) {
+            if (s_[p] == ',') continue;
             if (value <= (1LL << 40)) value = value * 10 + (s_[p] - '0');
             else overflow = true;
-            ++p;
         }
-        if (p == digits) return false;
-        pos_ = p;
+        pos_ = end;
         if (negative) value = -value;
         if (overflow || value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
             return false;
         out = int(value);
         return true;
     }
-    // %f into a float, in the C locale whatever the process's locale is. The
+    // %f into a float, in the C locale whatever the process's locale is, with
+    // the digit groups of the whole part read as for %d ("1,014.6"). The
     // number ends at a blank at the latest, so only that far is handed over.
     bool Float(float& out) {
         SkipSpace();
         size_t end = pos_;
         while (end < s_.size() && !IsSpace(s_[end])) ++end;
-        std::string_view word = s_.substr(pos_, end - pos_);
+        size_t digits = pos_ + (pos_ < end && (s_[pos_] == '+' || s_[pos_] == '-'));
+        const size_t groupsEnd = DigitsEnd(digits);
+        // The word without the commas between digit groups.
         char small[64];
         std::string large;
-        const char* begin;
-        if (word.size() < sizeof small) {
-            std::memcpy(small, word.data(), word.size());
-            small[word.size()] = 0;
-            begin = small;
-        } else {
-            large.assign(word);
-            begin = large.c_str();
+        char* buffer = end - pos_ < sizeof small ? small : (large.resize(end - pos_ + 1), large.data());
+        size_t n = 0, commas = 0;
+        for (size_t p = pos_; p < end; ++p) {
+            if (p < groupsEnd && s_[p] == ',') ++commas;
+            else buffer[n++] = s_[p];
         }
+        buffer[n] = 0;
         char* stop = nullptr;
-        float v = strtof_l(begin, &stop, CLocale());
-        if (stop == begin) return false;
-        pos_ += size_t(stop - begin);
+        float v = strtof_l(buffer, &stop, CLocale());
+        if (stop == buffer) return false;
+        // The number reads at least its whole part, commas included.
+        pos_ += size_t(stop - buffer) + commas;
         out = v;
         return true;
     }
@@ -119,6 +122,21 @@ public:
     }
 
 private:
+    static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+    // The end of the digits starting at p: a run of digits, and when that run
+    // is one to three digits long, every following group of a comma and
+    // exactly three digits.
+    size_t DigitsEnd(size_t p) const {
+        const size_t first = p;
+        while (p < s_.size() && IsDigit(s_[p])) ++p;
+        if (p == first || p - first > 3) return p;
+        while (p + 3 < s_.size() && s_[p] == ',' && IsDigit(s_[p + 1]) && IsDigit(s_[p + 2]) && IsDigit(s_[p + 3]) &&
+               !(p + 4 < s_.size() && IsDigit(s_[p + 4])))
+            p += 4;
+        return p;
+    }
+
     static locale_t CLocale() {
         static locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
         return c;
@@ -129,14 +147,16 @@ private:
 };
 
 // The am/pm rule: "am" with hour 12 is hour 0, "pm" adds 12 to any hour but
-// 12; any other word leaves the hour as read.
-int ApplyMeridiem(int hour, std::string_view word) {
+// 12; any other word leaves the hour as read. -1 when the hour read or the
+// hour of the day it gives is not one of 0 to 23.
+int HourOfDay(int hour, std::string_view word) {
+    if (hour < 0 || hour > 23) return -1;
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
     if (word.size() == 2 && lower(word[1]) == 'm') {
         if (lower(word[0]) == 'a') return hour == 12 ? 0 : hour;
-        if (lower(word[0]) == 'p') return hour != 12 ? hour + 12 : hour;
+        if (lower(word[0]) == 'p') hour = hour != 12 ? hour + 12 : hour;
     }
-    return hour;
+    return hour <= 23 ? hour : -1;
 }
 
 bool FitsWord(int v) { return v >= 0 && v <= 0xFFFF; }
@@ -192,7 +212,8 @@ DATE ParseClockTimeOf(std::basic_string_view<Ch> text) {
     std::string_view word;
     if (!in.Int(hour) || !in.Literal(':') || !in.Int(minute)) return kNaDate;
     if (!in.Word(20, word)) return hour == 0 && minute == 0 ? 0.0 : kNaDate;
-    hour = ApplyMeridiem(hour, word);
+    hour = HourOfDay(hour, word);
+    if (hour < 0) return kNaDate;
     return (double(hour) * 60 + minute) / 1440;
 }
 
@@ -205,8 +226,9 @@ DATE ParseStampDateOf(std::basic_string_view<Ch> text) {
     if (!in.Int(month) || !in.Literal('/') || !in.Int(day) || !in.Literal('/') || !in.Int(year)) return kNaDate;
     in.SkipSpace();
     if (!in.Int(hour) || !in.Literal(':') || !in.Int(minute) || !in.Word(20, word)) return kNaDate;
-    hour = ApplyMeridiem(hour, word);
+    hour = HourOfDay(hour, word);
     DATE d = kNaDate;
+    if (hour < 0) return kNaDate;
     return ToDate(year, month, day, hour, minute, 0, d) ? d : kNaDate;
 }
 
