@@ -515,6 +515,20 @@ TEST_F(WeatherInfoTest, LateBoundCallsReachTheMembersByNameAndDispid) {
     EXPECT_EQ(result.vt, VT_I4);
     EXPECT_EQ(result.lVal, 1011);
 
+    // A VARIANT by reference that leads to another one (here to itself) is
+    // refused, as an [in, out] and as an [in] argument.
+    VARIANT loop;
+    VariantInit(&loop);
+    loop.vt = VT_BYREF | VT_VARIANT;
+    loop.pvarVal = &loop;
+    DISPPARAMS looped{&loop, nullptr, 1, 0};
+    skyvane::Variant refused;
+    EXPECT_EQ(disp->Invoke(46, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &looped, &refused, nullptr,
+                           nullptr),
+              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(disp->Invoke(47, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &looped, nullptr, nullptr, nullptr),
+              DISP_E_TYPEMISMATCH);
+
     // Date comes back as a date.
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     skyvane::Variant date;
