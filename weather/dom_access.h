@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/oleaut/bstr.h"
 #include "platform/msxml/msxml.h"
@@ -69,7 +70,13 @@ struct ComDom {
 };
 
 struct NativeDom {
-    using Element = skyvane::XmlElementView;
+    // An element met in a walk, and the walk's list of children: the
+    // children of every element on the way down, each run cut off again once
+    // it has been walked.
+    struct Element {
+        skyvane::XmlChild node;
+        std::vector<skyvane::XmlChild>* children;
+    };
 
     class Text {
     public:
@@ -86,20 +93,33 @@ struct NativeDom {
         std::string_view view_;
     };
 
-    template <class F>
-    static HRESULT ForEachChild(Element e, F&& f) {
-        for (Element c = e.FirstChild(); c; c = c.Next()) {
-            HRESULT hr = f(c, CName{c.NameData()});
-            if (FAILED(hr)) return hr;
-        }
-        return S_OK;
+    // The start of a walk.
+    static Element Of(const skyvane::XmlElementView& e, std::vector<skyvane::XmlChild>& children) {
+        return {{e, e.NameData(), nullptr}, &children};
     }
-    static bool GetText(Element e, Text& out) {
-        out.view_ = e.Text(out.scratch_);
+
+    template <class F>
+    static HRESULT ForEachChild(const Element& e, F&& f) {
+        std::vector<skyvane::XmlChild>& list = *e.children;
+        const size_t first = list.size();
+        e.node.element.AppendChildren(list);
+        const size_t end = list.size();
+        HRESULT hr = S_OK;
+        for (size_t i = first; i < end && SUCCEEDED(hr); ++i) {
+            const Element child{list[i], e.children};  // a copy: the walk below grows the list
+            hr = f(child, CName{child.node.name});
+        }
+        list.resize(first);
+        return hr;
+    }
+    static bool GetText(const Element& e, Text& out) {
+        out.view_ = e.node.Text(out.scratch_);
         return true;
     }
-    static CName Name(Element e) { return CName{e.NameData()}; }
-    static bool GetAttribute(Element e, std::string_view name, Text& out) { return e.Attribute(name, out.view_); }
+    static CName Name(const Element& e) { return CName{e.node.name}; }
+    static bool GetAttribute(const Element& e, std::string_view name, Text& out) {
+        return e.node.element.Attribute(name, out.view_);
+    }
 };
 
 }  // namespace skyvane::weather

@@ -23,7 +23,12 @@ namespace {
 // accepts), through a buffer on the stack for the short texts of the feed.
 class Narrow {
 public:
-    explicit Narrow(std::string_view text) : view_(text.substr(0, std::min(text.size(), text.find('\0')))) {}
+    explicit Narrow(std::string_view text) {
+        // The texts are short: a plain loop beats a library call.
+        size_t n = 0;
+        while (n < text.size() && text[n] != 0) ++n;
+        view_ = text.substr(0, n);
+    }
     explicit Narrow(std::u16string_view text) {
         size_t n = 0;
         while (n < text.size() && text[n] != 0) ++n;
@@ -41,7 +46,8 @@ private:
     std::string_view view_;
 };
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+// The blanks of scanf: space, and tab through carriage return.
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // A cursor with the conversions of scanf: %d, %f, %Ns and literal characters.
 class Scanner {
@@ -59,48 +65,19 @@ public:
         size_t p = pos_;
         bool negative = false;
         if (p < s_.size() && (s_[p] == '+' || s_[p] == '-')) negative = s_[p++] == '-';
-        const size_t end = DigitsEnd(p);
-        if (end == p) return false;
         long long value = 0;
-        bool overflow = false;
-        for (; p < end; ++p) {
-            if (s_[p] == ',') continue;
-            if (value <= (1LL << 40)) value = value * 10 + (s_[p] - '0');
-            else overflow = true;
-        }
-        pos_ = end;
-        if (negative) value = -value;
-        if (overflow || value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
-            return false;
+        if (!Digits(p, value)) return false;
+        pos_ = p;
+        value = negative ? -value : value;
+        if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()) return false;
         out = int(value);
         return true;
     }
     // %f into a float, in the C locale whatever the process's locale is, with
-    // the digit groups of the whole part read as for %d ("1,014.6"). The
-    // number ends at a blank at the latest, so only that far is handed over.
+    // the digit groups of the whole part read as for %d ("1,014.6").
     bool Float(float& out) {
         SkipSpace();
-        size_t end = pos_;
-        while (end < s_.size() && !IsSpace(s_[end])) ++end;
-        size_t digits = pos_ + (pos_ < end && (s_[pos_] == '+' || s_[pos_] == '-'));
-        const size_t groupsEnd = DigitsEnd(digits);
-        // The word without the commas between digit groups.
-        char small[64];
-        std::string large;
-        char* buffer = end - pos_ < sizeof small ? small : (large.resize(end - pos_ + 1), large.data());
-        size_t n = 0, commas = 0;
-        for (size_t p = pos_; p < end; ++p) {
-            if (p < groupsEnd && s_[p] == ',') ++commas;
-            else buffer[n++] = s_[p];
-        }
-        buffer[n] = 0;
-        char* stop = nullptr;
-        float v = strtof_l(buffer, &stop, CLocale());
-        if (stop == buffer) return false;
-        // The number reads at least its whole part, commas included.
-        pos_ += size_t(stop - buffer) + commas;
-        out = v;
-        return true;
+        return FastFloat(out) || SlowFloat(out);
     }
     // %Ns: blanks, then up to max characters that are not blanks.
     bool Word(size_t max, std::string_view& out) {
@@ -124,17 +101,85 @@ public:
 private:
     static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-    // The end of the digits starting at p: a run of digits, and when that run
-    // is one to three digits long, every following group of a comma and
-    // exactly three digits.
-    size_t DigitsEnd(size_t p) const {
-        const size_t first = p;
-        while (p < s_.size() && IsDigit(s_[p])) ++p;
-        if (p == first || p - first > 3) return p;
-        while (p + 3 < s_.size() && s_[p] == ',' && IsDigit(s_[p + 1]) && IsDigit(s_[p + 2]) && IsDigit(s_[p + 3]) &&
-               !(p + 4 < s_.size() && IsDigit(s_[p + 4])))
-            p += 4;
-        return p;
+    // The digits starting at p, added to value (which stops growing far
+    // beyond what any int holds): a run of digits, and when that run is one
+    // to three digits long, every following group of a comma and exactly
+    // three digits. False when there is no digit at p.
+    bool Digits(size_t& at, long long& total) const {
+        const char* const s = s_.data();
+        const size_t n = s_.size();
+        size_t p = at;
+        long long value = total;
+        // Once far beyond any int, the value only has to stay there.
+        auto add = [&value](char digit) { value = value < (1LL << 40) ? value * 10 + (digit - '0') : value; };
+        for (; p < n && IsDigit(s[p]); ++p) add(s[p]);
+        if (p == at) return false;
+        if (p - at <= 3) {
+            while (p + 3 < n && s[p] == ',' && IsDigit(s[p + 1]) && IsDigit(s[p + 2]) && IsDigit(s[p + 3]) &&
+                   !(p + 4 < n && IsDigit(s[p + 4]))) {
+                add(s[p + 1]);
+                add(s[p + 2]);
+                add(s[p + 3]);
+                p += 4;
+            }
+        }
+        at = p;
+        total = value;
+        return true;
+    }
+
+    // The common plain decimal ("1012.9", "-4", "1,014.6"): a whole number of
+    // at most 24 bits over a power of ten that a float holds exactly, so that
+    // one division rounds exactly as the full conversion does. False, with
+    // nothing consumed, for anything else.
+    bool FastFloat(float& out) {
+        static constexpr float kPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+        size_t p = pos_;
+        const bool negative = p < s_.size() && s_[p] == '-';
+        if (p < s_.size() && (s_[p] == '+' || s_[p] == '-')) ++p;
+        long long mantissa = 0;
+        const bool whole = Digits(p, mantissa);
+        size_t decimals = 0;
+        if (p < s_.size() && s_[p] == '.') {
+            for (++p; p < s_.size() && IsDigit(s_[p]); ++p, ++decimals)
+                mantissa = mantissa < (1LL << 40) ? mantissa * 10 + (s_[p] - '0') : mantissa;
+        }
+        if (!whole && decimals == 0) return false;
+        // An exponent or a hexadecimal number is left to the full conversion.
+        if (p < s_.size() && (s_[p] == 'e' || s_[p] == 'E' || s_[p] == 'x' || s_[p] == 'X')) return false;
+        if (mantissa > (1LL << 24) || decimals >= std::size(kPowers)) return false;
+        const float v = float(mantissa) / kPowers[decimals];
+        out = negative ? -v : v;
+        pos_ = p;
+        return true;
+    }
+
+    // Everything else, through strtof. The number ends at a blank at the
+    // latest, so only that far is handed over.
+    bool SlowFloat(float& out) {
+        size_t end = pos_;
+        while (end < s_.size() && !IsSpace(s_[end])) ++end;
+        size_t digits = pos_ + (pos_ < end && (s_[pos_] == '+' || s_[pos_] == '-'));
+        long long ignored = 0;
+        size_t groupsEnd = digits;
+        Digits(groupsEnd, ignored);
+        // The word without the commas between digit groups.
+        char small[64];
+        std::string large;
+        char* buffer = end - pos_ < sizeof small ? small : (large.resize(end - pos_ + 1), large.data());
+        size_t n = 0, commas = 0;
+        for (size_t p = pos_; p < end; ++p) {
+            if (p < groupsEnd && s_[p] == ',') ++commas;
+            else buffer[n++] = s_[p];
+        }
+        buffer[n] = 0;
+        char* stop = nullptr;
+        float v = strtof_l(buffer, &stop, CLocale());
+        if (stop == buffer) return false;
+        // The number reads at least its whole part, commas included.
+        pos_ += size_t(stop - buffer) + commas;
+        out = v;
+        return true;
     }
 
     static locale_t CLocale() {

@@ -185,9 +185,16 @@ TEST_F(WeatherInfoTest, LoadFromXMLNodeChecksTypeFirstThenTheNode) {
     ASSERT_EQ(text->get_firstChild(&inner), S_OK);
     EXPECT_EQ(r->LoadFromXMLNode(inner.Get(), KWCurrent), E_NOINTERFACE);
 
-    // An object that is no DOM node at all.
+    // An object that is no DOM node at all, and a document, which is a node
+    // but not an element.
     auto other = NewRecord();
     EXPECT_EQ(r->LoadFromXMLNode(other.Get(), KWCurrent), E_NOINTERFACE);
+    ComPtr<IXMLDOMDocument> doc;
+    ASSERT_EQ(skyvane::CreateDOMDocument(nullptr, IID_PPV_ARGS(&doc)), S_OK);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(doc->loadXML(Bstr(u"<cc><tmp>3</tmp></cc>"), &ok), S_OK);
+    EXPECT_EQ(r->LoadFromXMLNode(doc.Get(), KWCurrent), E_NOINTERFACE);
+    EXPECT_EQ(Value<double>(r, &I::get_TempLow), 999999.0);
 
     // The failure is described for the caller.
     ComPtr<IErrorInfo> info;

@@ -336,6 +336,16 @@ TEST_F(ReaderTest, TextsThatAreNotWellFormedFailWithString5) {
     ComPtr<IXMLDOMDocument> doc;
     EXPECT_EQ(LoadWeatherDocument(nullptr, &doc), E_INVALIDARG);
     EXPECT_EQ(TakeError().guid, IID_IKWeatherService);
+
+    // A document that loads the text but cannot give its root element is no
+    // answer: its failure, or string 5 when it has no element to give.
+    ComPtr<IXMLDOMDocument> raw;
+    ASSERT_EQ(skyvane::CreateDOMDocument(nullptr, IID_PPV_ARGS(&raw)), S_OK);
+    const Bstr text(u"<weather><cc/></weather>");
+    EXPECT_EQ(LoadAnswerInto(test::ForeignDocumentOf(raw, E_OUTOFMEMORY).Get(), text), E_OUTOFMEMORY);
+    EXPECT_EQ(TakeError().description, u"Unknown error");
+    EXPECT_EQ(LoadAnswerInto(test::ForeignDocumentOf(raw, S_FALSE).Get(), text), E_FAIL);
+    EXPECT_EQ(TakeError().description, prefix + u"The answer has no root element");
 }
 
 TEST_F(ReaderTest, BuildRecordsChecksItsDocument) {
