@@ -14,6 +14,16 @@
 
 namespace skyvane::weather {
 
+// The interface table of a class with one dual interface: the dual answered
+// at every numbered level given (the newest first, which is also the
+// object's identity), IDispatch, and ISupportErrorInfo.
+template <class Class, class Dual, const IID&... Levels>
+inline constexpr skyvane::InterfaceEntry kDualInterfaces[] = {
+    skyvane::InterfaceEntry::Of<Class, Dual>(Levels)...,
+    skyvane::InterfaceEntry::Of<Class, Dual>(IID_IDispatch),
+    skyvane::InterfaceEntry::Of<Class, ISupportErrorInfo>(IID_ISupportErrorInfo),
+};
+
 // The class and interface that a failure is reported for.
 struct ComSite {
     const CLSID& clsid;

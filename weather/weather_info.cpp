@@ -10,7 +10,6 @@
 using skyvane::DispGet;
 using skyvane::DispMethod;
 using skyvane::DispPut;
-using skyvane::InterfaceEntry;
 
 namespace skyvane::weather {
 namespace {
@@ -27,21 +26,8 @@ HRESULT NotAvailable(BSTR* out) { return GetText(kRecord, out, {}); }
 
 long LiveWeatherInfoCount() { return g_liveRecords.load(std::memory_order_relaxed); }
 
-std::span<const InterfaceEntry> KWeatherInfo::Interfaces() noexcept {
-    using Dual = skyvane::DispatchImpl<KWeatherInfo, IKWeatherInfo8>;
-    static constexpr InterfaceEntry table[] = {
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo8),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo7),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo6),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo5),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo4),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo3),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo2),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IDispatch),
-        InterfaceEntry::Of<KWeatherInfo, ISupportErrorInfo>(IID_ISupportErrorInfo),
-    };
-    return table;
+std::span<const skyvane::InterfaceEntry> KWeatherInfo::Interfaces() noexcept {
+    return kDualInterfaces<KWeatherInfo, skyvane::DispatchImpl<KWeatherInfo, IKWeatherInfo8>, IID_IKWeatherInfo8, IID_IKWeatherInfo7, IID_IKWeatherInfo6, IID_IKWeatherInfo5, IID_IKWeatherInfo4, IID_IKWeatherInfo3, IID_IKWeatherInfo2, IID_IKWeatherInfo>;
 }
 
 std::span<const skyvane::DispMember> KWeatherInfo::DispatchMembers() noexcept {
