@@ -8,15 +8,14 @@
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
-#include <algorithm>
 #include <cstdio>
 #include <malloc.h>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "bench/median_reporter.h"
 #include "bench/weather_plain_walk.h"
 #include "platform/oleaut/bstr.h"
 #include "platform/kernel/nls/text_conv.h"
@@ -117,35 +116,6 @@ BENCHMARK(PlainPugixmlParseUtf16)->Unit(benchmark::kMicrosecond);
 BENCHMARK(PlainPugixmlParseAndWalk)->Unit(benchmark::kMicrosecond);
 BENCHMARK(LoadAndBuildRecords)->Unit(benchmark::kMicrosecond);
 
-// Keeps the time per iteration of every repetition for the summary line.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            Times& t = times_[run.run_name.function_name];
-            t.cpu.push_back(run.GetAdjustedCPUTime());
-            t.real.push_back(run.GetAdjustedRealTime());
-        }
-    }
-    struct Times {
-        std::vector<double> cpu, real;
-    };
-    static double Median(std::vector<double> v) {
-        if (v.empty()) return 0;
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-    }
-    const Times* Find(const std::string& name) const {
-        auto it = times_.find(name);
-        return it == times_.end() ? nullptr : &it->second;
-    }
-
-private:
-    std::map<std::string, Times> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -163,20 +133,19 @@ int main(int argc, char** argv) {
     if (argc == 1) args.insert(args.end(), {repetitions, interleave, minTime});
     int count = int(args.size());
     benchmark::Initialize(&count, args.data());
-    SummaryReporter reporter;
+    skyvane::bench::MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto* plain = reporter.Find("PlainPugixmlParse");
     const auto* plain16 = reporter.Find("PlainPugixmlParseUtf16");
     const auto* fair = reporter.Find("PlainPugixmlParseAndWalk");
     const auto* reader = reporter.Find("LoadAndBuildRecords");
     if (plain && reader) {
-        using R = SummaryReporter;
-        double readerCpu = R::Median(reader->cpu), readerReal = R::Median(reader->real);
+        const double readerCpu = reader->Cpu(), readerReal = reader->Real();
         std::printf("\nmedians of %zu runs each\n", reader->cpu.size());
         std::printf("weather reader (Load document + Build records): %7.1f us CPU, %7.1f us wall\n", readerCpu,
                     readerReal);
-        auto line = [&](const char* what, const R::Times& t) {
-            double cpu = R::Median(t.cpu), real = R::Median(t.real);
+        auto line = [&](const char* what, const skyvane::bench::MedianReporter::Times& t) {
+            const double cpu = t.Cpu(), real = t.Real();
             std::printf("%-47s %7.1f us CPU, %7.1f us wall; ratio %.2f by CPU, %.2f by wall\n", what, cpu, real,
                         readerCpu / cpu, readerReal / real);
         };
