@@ -25,12 +25,20 @@ inline bool NameIs(std::u16string_view name, std::string_view wanted) {
 }
 
 // An element name as this platform's DOM keeps it: NUL-terminated UTF-8.
+struct CName;
+
+// The first character of a name (0 for an empty one), for choosing among the
+// names an element may have before comparing whole names.
+inline char16_t FirstLetter(std::u16string_view name) { return name.empty() ? 0 : name[0]; }
+inline char16_t FirstLetter(std::string_view name) { return name.empty() ? 0 : char16_t(static_cast<unsigned char>(name[0])); }
+
 struct CName {
     const char* p;
     bool empty() const { return *p == 0; }
     char operator[](size_t i) const { return p[i]; }
     std::string_view substr(size_t from) const { return std::string_view(p).substr(from); }
 };
+inline char16_t FirstLetter(CName name) { return char16_t(static_cast<unsigned char>(name.p[0])); }
 inline bool NameIs(CName name, std::string_view wanted) {
     // Stops at the first difference, so never reads past the name's NUL.
     for (size_t i = 0; i < wanted.size(); ++i)

@@ -118,17 +118,34 @@ struct Loader {
         });
     }
 
-    // A "part" of a day or hour.
+    // A "part" of a day or hour. Days and hours have many children: the first
+    // letter of a name picks the names it may be.
     static HRESULT Part(Element part, WeatherFields& f) {
         return Dom::ForEachChild(part, [&](Element e, auto name) -> HRESULT {
-            if (NameIs(name, "icon")) f.icon = Integer(e);
-            else if (NameIs(name, "t")) ReadText(e, f.text);
-            else if (NameIs(name, "desc")) ReadText(e, f.description);
-            else if (NameIs(name, "ppcp")) f.veroyatnostOsadkov = Integer(e);
-            else if (NameIs(name, "hmid")) f.humidity = Integer(e);
-            else if (NameIs(name, "wind")) return Wind(e, f);
-            else if (NameIs(name, "uvidx")) f.ccUVIndex = Integer(e);
-            else if (NameIs(name, "uvtxt")) ReadText(e, f.ccUVText);
+            switch (FirstLetter(name)) {
+                case u'i':
+                    if (NameIs(name, "icon")) f.icon = Integer(e);
+                    break;
+                case u't':
+                    if (NameIs(name, "t")) ReadText(e, f.text);
+                    break;
+                case u'd':
+                    if (NameIs(name, "desc")) ReadText(e, f.description);
+                    break;
+                case u'p':
+                    if (NameIs(name, "ppcp")) f.veroyatnostOsadkov = Integer(e);
+                    break;
+                case u'h':
+                    if (NameIs(name, "hmid")) f.humidity = Integer(e);
+                    break;
+                case u'w':
+                    if (NameIs(name, "wind")) return Wind(e, f);
+                    break;
+                case u'u':
+                    if (NameIs(name, "uvidx")) f.ccUVIndex = Integer(e);
+                    else if (NameIs(name, "uvtxt")) ReadText(e, f.ccUVText);
+                    break;
+            }
             return S_OK;
         });
     }
@@ -143,35 +160,48 @@ struct Loader {
         };
         const bool hour = targets.front().type == KWHBH;
         return Dom::ForEachChild(node, [&](Element e, auto name) -> HRESULT {
-            if (NameIs(name, "hi")) {
-                each(&WeatherFields::tempHigh, Temperature(e, hour));
-            } else if (NameIs(name, "low")) {
-                each(&WeatherFields::tempLow, Temperature(e, hour));
-            } else if (DATE WeatherFields::*clock = ClockField(name)) {
-                each(clock, Clock(e));
-            } else if (NameIs(name, "moonp")) {
-                each(&WeatherFields::moonPhaseIndex, LONG(Integer(e)));
-            } else if (NameIs(name, "moonpt")) {
-                for (const DayTarget& t : targets) ReadText(e, t.fields->moonPhaseText);
-            } else if (NameIs(name, "ui")) {
-                each(&WeatherFields::ccUVIndex, Integer(e));
-            } else if (NameIs(name, "part")) {
-                // A day record reads the day part, a night record the night part,
-                // an hour record every part (a later one overwriting). A part
-                // without "p" is skipped.
-                Text p;
-                if (!Dom::GetAttribute(e, "p", p)) return S_OK;
-                for (const DayTarget& t : targets) {
-                    bool selected = t.type == KWHBH || (t.type == KWDay && NameIs(p.View(), "d")) ||
-                                    (t.type == KWNight && NameIs(p.View(), "n"));
-                    if (selected) {
-                        HRESULT hr = Part(e, *t.fields);
-                        if (FAILED(hr)) return hr;
-                    }
-                }
+            switch (FirstLetter(name)) {
+                case u'h':
+                    if (NameIs(name, "hi")) each(&WeatherFields::tempHigh, Temperature(e, hour));
+                    break;
+                case u'l':
+                    if (NameIs(name, "low")) each(&WeatherFields::tempLow, Temperature(e, hour));
+                    break;
+                case u's':
+                case u'm':
+                    if (DATE WeatherFields::*clock = ClockField(name))
+                        each(clock, Clock(e));
+                    else if (NameIs(name, "moonp"))
+                        each(&WeatherFields::moonPhaseIndex, LONG(Integer(e)));
+                    else if (NameIs(name, "moonpt"))
+                        for (const DayTarget& t : targets) ReadText(e, t.fields->moonPhaseText);
+                    break;
+                case u'u':
+                    if (NameIs(name, "ui")) each(&WeatherFields::ccUVIndex, Integer(e));
+                    break;
+                case u'p':
+                    if (NameIs(name, "part")) return Parts(e, targets);
+                    break;
             }
             return S_OK;
         });
+    }
+
+    // A day record reads the day part, a night record the night part, an hour
+    // record every part (a later one overwriting). A part without "p" is
+    // skipped.
+    static HRESULT Parts(Element part, std::span<const DayTarget> targets) {
+        Text p;
+        if (!Dom::GetAttribute(part, "p", p)) return S_OK;
+        for (const DayTarget& t : targets) {
+            bool selected = t.type == KWHBH || (t.type == KWDay && NameIs(p.View(), "d")) ||
+                            (t.type == KWNight && NameIs(p.View(), "n"));
+            if (selected) {
+                HRESULT hr = Part(part, *t.fields);
+                if (FAILED(hr)) return hr;
+            }
+        }
+        return S_OK;
     }
 
     // The clock times of a day or an hour.

@@ -38,12 +38,14 @@ bool XmlElementView::Attribute(std::string_view name, std::string_view& value) c
 }
 
 void XmlElementView::AppendChildren(std::vector<XmlChild>& out) const {
-    for (pugi::xml_node c = FromView(node_).first_child(); c; c = c.next_sibling()) {
+    // Tested as the pointers they are: the parser's own test of an empty node
+    // is a call into the library, and this loop runs for every element.
+    for (pugi::xml_node c = FromView(node_).first_child(); ToView(c); c = c.next_sibling()) {
         // Only elements have names (the parser keeps no processing
         // instructions or declarations): texts, CDATA sections and comments
         // are passed over.
         const char* name = c.name();
-        if (*name) out.push_back({XmlElementView(ToView(c)), name, c.first_child() ? nullptr : c.value()});
+        if (*name) out.push_back({XmlElementView(ToView(c)), name, ToView(c.first_child()) ? nullptr : c.value()});
     }
 }
 
