@@ -430,34 +430,33 @@ TEST_F(WeatherInfoTest, LateBoundCallsReachTheMembersByNameAndDispid) {
     ASSERT_EQ(disp->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
     EXPECT_EQ(id, 46);
 
+    // One argument, DISPATCH_PROPERTYGET or DISPATCH_METHOD.
+    auto call = [&](DISPID member, WORD flags, VARIANT arg, VARIANT* result) {
+        DISPPARAMS params{&arg, nullptr, 1, 0};
+        return disp->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr);
+    };
+    auto byReference = [](VARTYPE vt, void* target) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_BYREF | vt;
+        v.byref = target;
+        return v;
+    };
     // NextArchive: iHoursBack by reference, the value as the result.
     INT hours = 0;
-    VARIANT arg;
-    VariantInit(&arg);
-    arg.vt = VT_BYREF | VT_I4;
-    arg.plVal = &hours;
-    DISPPARAMS params{&arg, nullptr, 1, 0};
     skyvane::Variant result;
-    ASSERT_EQ(disp->Invoke(46, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params, &result, nullptr,
-                           nullptr),
-              S_OK);
+    ASSERT_EQ(call(46, DISPATCH_PROPERTYGET, byReference(VT_I4, &hours), &result), S_OK);
     EXPECT_EQ(hours, 3);
     EXPECT_EQ(result.vt, VT_I4);
     EXPECT_EQ(result.lVal, 1011);
 
     // A VARIANT by reference that leads to another one (here to itself) is
     // refused, as an [in, out] and as an [in] argument.
-    VARIANT loop;
-    VariantInit(&loop);
-    loop.vt = VT_BYREF | VT_VARIANT;
+    VARIANT loop = byReference(VT_VARIANT, nullptr);
     loop.pvarVal = &loop;
-    DISPPARAMS looped{&loop, nullptr, 1, 0};
     skyvane::Variant refused;
-    EXPECT_EQ(disp->Invoke(46, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &looped, &refused, nullptr,
-                           nullptr),
-              DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(disp->Invoke(47, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &looped, nullptr, nullptr, nullptr),
-              DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(call(46, DISPATCH_PROPERTYGET, loop, &refused), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(call(47, DISPATCH_METHOD, loop, nullptr), DISP_E_TYPEMISMATCH);
 
     // Date comes back as a date.
     DISPPARAMS none{nullptr, nullptr, 0, 0};
