@@ -98,7 +98,8 @@ void LoadAndBuildRecords(benchmark::State& state) {
     // One more, to report how many records each run made.
     IXMLDOMDocument* doc = nullptr;
     IEnumUnknown* records = nullptr;
-    if (SUCCEEDED(skyvane::weather::LoadWeatherDocument(text, &doc)) && SUCCEEDED(skyvane::weather::BuildWeatherRecords(doc, &records))) {
+    if (SUCCEEDED(skyvane::weather::LoadWeatherDocument(text, &doc)) &&
+        SUCCEEDED(skyvane::weather::BuildWeatherRecords(doc, &records))) {
         IUnknown* item = nullptr;
         while (records->Next(1, &item, nullptr) == S_OK) {
             item->Release();

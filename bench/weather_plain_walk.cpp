@@ -168,7 +168,8 @@ public:
                 for (Node map : block.children("MAP")) Map(map);
             }
         }
-        std::stable_sort(maps_.begin(), maps_.end(), [](const Fields& a, const Fields& b) { return a.mapIdx > b.mapIdx; });
+        std::stable_sort(maps_.begin(), maps_.end(),
+                         [](const Fields& a, const Fields& b) { return a.mapIdx > b.mapIdx; });
         for (Fields& map : maps_) out_.push_back(std::move(map));
     }
 

@@ -30,7 +30,6 @@ struct CName;
 // The first character of a name (0 for an empty one), for choosing among the
 // names an element may have before comparing whole names.
 inline char16_t FirstLetter(std::u16string_view name) { return name.empty() ? 0 : name[0]; }
-inline char16_t FirstLetter(std::string_view name) { return name.empty() ? 0 : char16_t(static_cast<unsigned char>(name[0])); }
 
 struct CName {
     const char* p;

@@ -118,9 +118,6 @@ inline DomPos NextSiblingOf(const DomPos& p) {
     return {p.node.next_sibling()};
 }
 
-// White space at both ends removed, as get_text gives texts.
-std::string_view TrimXmlSpace(std::string_view s);
-
 // The concatenated text of a node and its descendants, white space at both
 // ends removed. The walk is iterative: a deeply nested document must not
 // exhaust the stack.

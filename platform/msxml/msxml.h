@@ -113,7 +113,6 @@ namespace skyvane {
 // no object and no BSTR per step. Names, texts and attribute values are UTF-8
 // and follow the interfaces' rules (get_text's trimming, case-sensitive
 // names). A view is valid while the document view it came from lives.
-class XmlElementView;
 
 // One child element as XmlElementView::AppendChildren lists it.
 struct XmlChild;

@@ -25,13 +25,14 @@ BSTR Utf8ToBstr(std::string_view s) {
 
 namespace {
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-}  // namespace
 
+// White space at both ends removed, as get_text gives texts.
 std::string_view TrimXmlSpace(std::string_view s) {
     while (!s.empty() && IsXmlSpace(s.front())) s.remove_prefix(1);
     while (!s.empty() && IsXmlSpace(s.back())) s.remove_suffix(1);
     return s;
 }
+}  // namespace
 
 std::string_view NodeText(const DomPos& pos, std::string& scratch) {
     const pugi::xml_node node = pos.node;

@@ -318,7 +318,9 @@ TEST_F(ReaderTest, BuildRecordsChecksItsDocument) {
     for (const ComPtr<IXMLDOMDocument>& empty :
          {Load(u"<weather ver=\"2.0\"><head/><CC/><Dayf/></weather>"), ComPtr<IXMLDOMDocument>()}) {
         ComPtr<IXMLDOMDocument> d = empty;
-        if (!d) ASSERT_EQ(skyvane::CreateDOMDocument(nullptr, IID_PPV_ARGS(&d)), S_OK);
+        if (!d) {
+            ASSERT_EQ(skyvane::CreateDOMDocument(nullptr, IID_PPV_ARGS(&d)), S_OK);
+        }
         ASSERT_EQ(BuildWeatherRecords(d.Get(), &records), S_OK);
         ASSERT_NE(records, nullptr);
         ComPtr<IUnknown> item;
