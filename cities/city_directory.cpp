@@ -1,5 +1,6 @@
 #include "cities/city_directory.h"
 
+#include <exception>
 #include <new>
 
 #include "platform/kernel/files.h"
@@ -35,7 +36,16 @@ DirectoryResult CannotOpen(std::u16string_view path) {
     return {kCannotOpenFileResult, CannotOpenFileText(path)};
 }
 
-DirectoryResult UnknownError() {
+// For a catch block: writes what was caught to the developer log, then gives
+// the failure that is not foreseen.
+DirectoryResult UnknownError(const char* where) {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        SKYVANE_LOG("kweather", "%s failed: %s", where, e.what());
+    } catch (...) {
+        SKYVANE_LOG("kweather", "%s failed: an exception of unknown type", where);
+    }
     return {E_FAIL, u"Unknown error"};
 }
 
@@ -107,7 +117,7 @@ DirectoryResult CityDirectory::BeginCountry(std::u16string_view /*letter*/) {
     } catch (...) {
         countries_.clear();
         countryIndex_ = -1;
-        return UnknownError();
+        return UnknownError("BeginCountry");
     }
 }
 
@@ -216,7 +226,7 @@ DirectoryResult CityDirectory::BeginCityByCountry(std::u16string_view country, s
     } catch (...) {
         cities_.clear();
         cityIndex_ = -1;
-        return UnknownError();
+        return UnknownError("BeginCityByCountry");
     }
 }
 

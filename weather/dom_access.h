@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/oleaut/bstr.h"
 #include "platform/msxml/msxml.h"
@@ -24,12 +25,19 @@ inline bool NameIs(std::u16string_view name, std::string_view wanted) {
 }
 
 // An element name as this platform's DOM keeps it: NUL-terminated UTF-8.
+struct CName;
+
+// The first character of a name (0 for an empty one), for choosing among the
+// names an element may have before comparing whole names.
+inline char16_t FirstLetter(std::u16string_view name) { return name.empty() ? 0 : name[0]; }
+
 struct CName {
     const char* p;
     bool empty() const { return *p == 0; }
     char operator[](size_t i) const { return p[i]; }
     std::string_view substr(size_t from) const { return std::string_view(p).substr(from); }
 };
+inline char16_t FirstLetter(CName name) { return char16_t(static_cast<unsigned char>(name.p[0])); }
 inline bool NameIs(CName name, std::string_view wanted) {
     // Stops at the first difference, so never reads past the name's NUL.
     for (size_t i = 0; i < wanted.size(); ++i)
@@ -69,7 +77,13 @@ struct ComDom {
 };
 
 struct NativeDom {
-    using Element = skyvane::XmlElementView;
+    // An element met in a walk, and the walk's list of children: the
+    // children of every element on the way down, each run cut off again once
+    // it has been walked.
+    struct Element {
+        skyvane::XmlChild node;
+        std::vector<skyvane::XmlChild>* children;
+    };
 
     class Text {
     public:
@@ -86,20 +100,33 @@ struct NativeDom {
         std::string_view view_;
     };
 
-    template <class F>
-    static HRESULT ForEachChild(Element e, F&& f) {
-        for (Element c = e.FirstChild(); c; c = c.Next()) {
-            HRESULT hr = f(c, CName{c.NameData()});
-            if (FAILED(hr)) return hr;
-        }
-        return S_OK;
+    // The start of a walk.
+    static Element Of(const skyvane::XmlElementView& e, std::vector<skyvane::XmlChild>& children) {
+        return {{e, e.NameData(), nullptr}, &children};
     }
-    static bool GetText(Element e, Text& out) {
-        out.view_ = e.Text(out.scratch_);
+
+    template <class F>
+    static HRESULT ForEachChild(const Element& e, F&& f) {
+        std::vector<skyvane::XmlChild>& list = *e.children;
+        const size_t first = list.size();
+        e.node.element.AppendChildren(list);
+        const size_t end = list.size();
+        HRESULT hr = S_OK;
+        for (size_t i = first; i < end && SUCCEEDED(hr); ++i) {
+            const Element child{list[i], e.children};  // a copy: the walk below grows the list
+            hr = f(child, CName{child.node.name});
+        }
+        list.resize(first);
+        return hr;
+    }
+    static bool GetText(const Element& e, Text& out) {
+        out.view_ = e.node.Text(out.scratch_);
         return true;
     }
-    static CName Name(Element e) { return CName{e.NameData()}; }
-    static bool GetAttribute(Element e, std::string_view name, Text& out) { return e.Attribute(name, out.view_); }
+    static CName Name(const Element& e) { return CName{e.node.name}; }
+    static bool GetAttribute(const Element& e, std::string_view name, Text& out) {
+        return e.node.element.Attribute(name, out.view_);
+    }
 };
 
 }  // namespace skyvane::weather

@@ -10,13 +10,7 @@ const ComSite kCitySite{CLSID_KWeatherCity, IID_IKWeatherCity};
 }  // namespace
 
 std::span<const skyvane::InterfaceEntry> KWeatherCity::Interfaces() noexcept {
-    using Dual = skyvane::DispatchImpl<KWeatherCity, IKWeatherCity>;
-    static constexpr skyvane::InterfaceEntry table[] = {
-        skyvane::InterfaceEntry::Of<KWeatherCity, Dual>(IID_IKWeatherCity),
-        skyvane::InterfaceEntry::Of<KWeatherCity, Dual>(IID_IDispatch),
-        skyvane::InterfaceEntry::Of<KWeatherCity, ISupportErrorInfo>(IID_ISupportErrorInfo),
-    };
-    return table;
+    return kDualInterfaces<KWeatherCity, skyvane::DispatchImpl<KWeatherCity, IKWeatherCity>, IID_IKWeatherCity>;
 }
 
 std::span<const skyvane::DispMember> KWeatherCity::DispatchMembers() noexcept {

@@ -18,13 +18,7 @@ constexpr char16_t kNotBuilt[] = u"The city chooser list is not available in thi
 }  // namespace
 
 std::span<const skyvane::InterfaceEntry> KWeatherCityCtrl::Interfaces() noexcept {
-    using Dual = skyvane::DispatchImpl<KWeatherCityCtrl, IKWeatherCityCtrl>;
-    static constexpr skyvane::InterfaceEntry table[] = {
-        skyvane::InterfaceEntry::Of<KWeatherCityCtrl, Dual>(IID_IKWeatherCityCtrl),
-        skyvane::InterfaceEntry::Of<KWeatherCityCtrl, Dual>(IID_IDispatch),
-        skyvane::InterfaceEntry::Of<KWeatherCityCtrl, ISupportErrorInfo>(IID_ISupportErrorInfo),
-    };
-    return table;
+    return kDualInterfaces<KWeatherCityCtrl, skyvane::DispatchImpl<KWeatherCityCtrl, IKWeatherCityCtrl>, IID_IKWeatherCityCtrl>;
 }
 
 std::span<const skyvane::DispMember> KWeatherCityCtrl::DispatchMembers() noexcept {

@@ -74,16 +74,7 @@ HRESULT Report(const DirectoryResult& result) {
 }  // namespace
 
 std::span<const skyvane::InterfaceEntry> KWeatherService::Interfaces() noexcept {
-    using Dual = skyvane::DispatchImpl<KWeatherService, IKWeatherService4>;
-    static constexpr skyvane::InterfaceEntry table[] = {
-        skyvane::InterfaceEntry::Of<KWeatherService, Dual>(IID_IKWeatherService4),
-        skyvane::InterfaceEntry::Of<KWeatherService, Dual>(IID_IKWeatherService3),
-        skyvane::InterfaceEntry::Of<KWeatherService, Dual>(IID_IKWeatherService2),
-        skyvane::InterfaceEntry::Of<KWeatherService, Dual>(IID_IKWeatherService),
-        skyvane::InterfaceEntry::Of<KWeatherService, Dual>(IID_IDispatch),
-        skyvane::InterfaceEntry::Of<KWeatherService, ISupportErrorInfo>(IID_ISupportErrorInfo),
-    };
-    return table;
+    return kDualInterfaces<KWeatherService, skyvane::DispatchImpl<KWeatherService, IKWeatherService4>, IID_IKWeatherService4, IID_IKWeatherService3, IID_IKWeatherService2, IID_IKWeatherService>;
 }
 
 std::span<const skyvane::DispMember> KWeatherService::DispatchMembers() noexcept {
@@ -302,16 +293,7 @@ HRESULT KWeatherService::BeginCountry(BSTR Letter) {
     return Guard(kService, [&] { return Report(directory_.BeginCountry(skyvane::BstrView(Letter))); });
 }
 
-HRESULT KWeatherService::get_Country(BSTR* pVal) {
-    if (!pVal) return NullPointer(kService);
-    *pVal = nullptr;
-    return Guard(kService, [&] {
-        std::u16string name;
-        HRESULT hr = directory_.Country(name);
-        if (hr != S_OK) return hr;
-        return GetText(kService, pVal, name);
-    });
-}
+HRESULT KWeatherService::get_Country(BSTR* pVal) { return DirectoryText(&CityDirectory::Country, pVal); }
 
 HRESULT KWeatherService::get_CountryIsLetter(LONG* pVal) {
     if (!pVal) return NullPointer(kService);
@@ -321,15 +303,12 @@ HRESULT KWeatherService::get_CountryIsLetter(LONG* pVal) {
     return hr;
 }
 
-HRESULT KWeatherService::CountryNext(LONG* Last) {
-    if (!Last) return NullPointer(kService);
-    return directory_.CountryNext(*Last);
-}
+HRESULT KWeatherService::CountryNext(LONG* Last) { return DirectoryStep(&CityDirectory::CountryNext, Last); }
 
 HRESULT KWeatherService::get_CountryIndex(LONG* pVal) { return GetValue(kService, pVal, directory_.CountryIndex()); }
 
 HRESULT KWeatherService::put_CountryIndex(LONG newVal) {
-    return Guard(kService, [&] { return Report(directory_.SetCountryIndex(newVal)); });
+    return DirectoryIndex(&CityDirectory::SetCountryIndex, newVal);
 }
 
 HRESULT KWeatherService::BeginCityByCountry(BSTR Country, BSTR Letter) {
@@ -338,37 +317,38 @@ HRESULT KWeatherService::BeginCityByCountry(BSTR Country, BSTR Letter) {
     });
 }
 
-HRESULT KWeatherService::get_City(BSTR* pVal) {
+HRESULT KWeatherService::get_City(BSTR* pVal) { return DirectoryText(&CityDirectory::City, pVal); }
+
+HRESULT KWeatherService::get_CityCode(BSTR* pVal) { return DirectoryText(&CityDirectory::CityCode, pVal); }
+
+// A text of the directory's current entry: S_FALSE and a null text when there
+// is none.
+HRESULT KWeatherService::DirectoryText(HRESULT (CityDirectory::*read)(std::u16string&) const, BSTR* pVal) {
     if (!pVal) return NullPointer(kService);
     *pVal = nullptr;
     return Guard(kService, [&] {
-        std::u16string name;
-        HRESULT hr = directory_.City(name);
+        std::u16string text;
+        HRESULT hr = (directory_.*read)(text);
         if (hr != S_OK) return hr;
-        return GetText(kService, pVal, name);
+        return GetText(kService, pVal, text);
     });
 }
 
-HRESULT KWeatherService::get_CityCode(BSTR* pVal) {
-    if (!pVal) return NullPointer(kService);
-    *pVal = nullptr;
-    return Guard(kService, [&] {
-        std::u16string code;
-        HRESULT hr = directory_.CityCode(code);
-        if (hr != S_OK) return hr;
-        return GetText(kService, pVal, code);
-    });
-}
-
-HRESULT KWeatherService::CityNext(LONG* Last) {
-    if (!Last) return NullPointer(kService);
-    return directory_.CityNext(*Last);
-}
+HRESULT KWeatherService::CityNext(LONG* Last) { return DirectoryStep(&CityDirectory::CityNext, Last); }
 
 HRESULT KWeatherService::get_CityIndex(LONG* pVal) { return GetValue(kService, pVal, directory_.CityIndex()); }
 
-HRESULT KWeatherService::put_CityIndex(LONG newVal) {
-    return Guard(kService, [&] { return Report(directory_.SetCityIndex(newVal)); });
+HRESULT KWeatherService::put_CityIndex(LONG newVal) { return DirectoryIndex(&CityDirectory::SetCityIndex, newVal); }
+
+// A step to the next country or city; Last tells whether it was the last.
+HRESULT KWeatherService::DirectoryStep(HRESULT (CityDirectory::*next)(LONG&), LONG* Last) {
+    if (!Last) return NullPointer(kService);
+    return (directory_.*next)(*Last);
+}
+
+// Chooses the current country or city by its index.
+HRESULT KWeatherService::DirectoryIndex(DirectoryResult (CityDirectory::*choose)(LONG), LONG index) {
+    return Guard(kService, [&] { return Report((directory_.*choose)(index)); });
 }
 
 HRESULT KWeatherService::get_CountryCount(LONG* pVal) { return GetValue(kService, pVal, directory_.CountryCount()); }

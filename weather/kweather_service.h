@@ -70,8 +70,13 @@ public:
     HRESULT STDMETHODCALLTYPE get_LastRequestInfo(BSTR* pVal) override;
 
 private:
+    using CityDirectory = skyvane::cities::CityDirectory;
+
     // One download for the request chain or the city search.
     HRESULT Download(const std::u16string& address, std::u16string_view searchText, std::u16string& text);
+    HRESULT DirectoryText(HRESULT (CityDirectory::*read)(std::u16string&) const, BSTR* pVal);
+    HRESULT DirectoryStep(HRESULT (CityDirectory::*next)(LONG&), LONG* Last);
+    HRESULT DirectoryIndex(skyvane::cities::DirectoryResult (CityDirectory::*choose)(LONG), LONG index);
 
     LONG dayCount_ = 7;
     std::u16string cityCode_ = u"RSXX0091";

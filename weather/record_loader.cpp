@@ -16,7 +16,7 @@ namespace {
 
 template <class Dom>
 struct Loader {
-    using Element = typename Dom::Element;
+    using Element = const typename Dom::Element&;
     using Text = typename Dom::Text;
 
     // The text a value reader reads (empty when the DOM gives none).
@@ -41,6 +41,10 @@ struct Loader {
     static double Number(Element e) { return ParseNumber(Value(e).View()); }
     static int Integer(Element e) { return ParseInteger(Value(e).View()); }
     static DATE Clock(Element e) { return ParseClockTime(Value(e).View()); }
+    // Hour records convert temperatures marked as Fahrenheit.
+    static double Temperature(Element e, bool hour) {
+        return hour ? ParseTemperature(Value(e).View()) : Number(e);
+    }
     // A whole number read by ParseNumber, kept as a double (wind chill, heat index).
     static double WholeNumber(Element e) {
         double v = Number(e);
@@ -114,17 +118,34 @@ struct Loader {
         });
     }
 
-    // A "part" of a day or hour.
+    // A "part" of a day or hour. Days and hours have many children: the first
+    // letter of a name picks the names it may be.
     static HRESULT Part(Element part, WeatherFields& f) {
         return Dom::ForEachChild(part, [&](Element e, auto name) -> HRESULT {
-            if (NameIs(name, "icon")) f.icon = Integer(e);
-            else if (NameIs(name, "t")) ReadText(e, f.text);
-            else if (NameIs(name, "desc")) ReadText(e, f.description);
-            else if (NameIs(name, "ppcp")) f.veroyatnostOsadkov = Integer(e);
-            else if (NameIs(name, "hmid")) f.humidity = Integer(e);
-            else if (NameIs(name, "wind")) return Wind(e, f);
-            else if (NameIs(name, "uvidx")) f.ccUVIndex = Integer(e);
-            else if (NameIs(name, "uvtxt")) ReadText(e, f.ccUVText);
+            switch (FirstLetter(name)) {
+                case u'i':
+                    if (NameIs(name, "icon")) f.icon = Integer(e);
+                    break;
+                case u't':
+                    if (NameIs(name, "t")) ReadText(e, f.text);
+                    break;
+                case u'd':
+                    if (NameIs(name, "desc")) ReadText(e, f.description);
+                    break;
+                case u'p':
+                    if (NameIs(name, "ppcp")) f.veroyatnostOsadkov = Integer(e);
+                    break;
+                case u'h':
+                    if (NameIs(name, "hmid")) f.humidity = Integer(e);
+                    break;
+                case u'w':
+                    if (NameIs(name, "wind")) return Wind(e, f);
+                    break;
+                case u'u':
+                    if (NameIs(name, "uvidx")) f.ccUVIndex = Integer(e);
+                    else if (NameIs(name, "uvtxt")) ReadText(e, f.ccUVText);
+                    break;
+            }
             return S_OK;
         });
     }
@@ -133,55 +154,68 @@ struct Loader {
     // One walk may fill several records of the same element: a day and its
     // night are read together, each exactly as if read alone.
     static HRESULT DayOrHour(Element node, std::span<const DayTarget> targets) {
-        auto each = [&](auto&& apply) {
-            for (const DayTarget& t : targets) apply(*t.fields, t.type == KWHBH);
+        // A day-level value, read once and given to every record.
+        auto each = [&](auto WeatherFields::*field, auto value) {
+            for (const DayTarget& t : targets) t.fields->*field = value;
         };
+        const bool hour = targets.front().type == KWHBH;
         return Dom::ForEachChild(node, [&](Element e, auto name) -> HRESULT {
-            if (NameIs(name, "hi")) {
-                each([&](WeatherFields& f, bool hour) {
-                    f.tempHigh = hour ? ParseTemperature(Value(e).View()) : Number(e);
-                });
-            } else if (NameIs(name, "low")) {
-                each([&](WeatherFields& f, bool hour) {
-                    f.tempLow = hour ? ParseTemperature(Value(e).View()) : Number(e);
-                });
-            } else if (NameIs(name, "sunr")) {
-                DATE v = Clock(e);
-                each([&](WeatherFields& f, bool) { f.sunrise = v; });
-            } else if (NameIs(name, "suns")) {
-                DATE v = Clock(e);
-                each([&](WeatherFields& f, bool) { f.sunset = v; });
-            } else if (NameIs(name, "moonr")) {
-                DATE v = Clock(e);
-                each([&](WeatherFields& f, bool) { f.moonRise = v; });
-            } else if (NameIs(name, "moons")) {
-                DATE v = Clock(e);
-                each([&](WeatherFields& f, bool) { f.moonSet = v; });
-            } else if (NameIs(name, "moonp")) {
-                int v = Integer(e);
-                each([&](WeatherFields& f, bool) { f.moonPhaseIndex = v; });
-            } else if (NameIs(name, "moonpt")) {
-                each([&](WeatherFields& f, bool) { ReadText(e, f.moonPhaseText); });
-            } else if (NameIs(name, "ui")) {
-                int v = Integer(e);
-                each([&](WeatherFields& f, bool) { f.ccUVIndex = v; });
-            } else if (NameIs(name, "part")) {
-                // A day record reads the day part, a night record the night part,
-                // an hour record every part (a later one overwriting). A part
-                // without "p" is skipped.
-                Text p;
-                if (!Dom::GetAttribute(e, "p", p)) return S_OK;
-                for (const DayTarget& t : targets) {
-                    bool selected = t.type == KWHBH || (t.type == KWDay && NameIs(p.View(), "d")) ||
-                                    (t.type == KWNight && NameIs(p.View(), "n"));
-                    if (selected) {
-                        HRESULT hr = Part(e, *t.fields);
-                        if (FAILED(hr)) return hr;
-                    }
-                }
+            switch (FirstLetter(name)) {
+                case u'h':
+                    if (NameIs(name, "hi")) each(&WeatherFields::tempHigh, Temperature(e, hour));
+                    break;
+                case u'l':
+                    if (NameIs(name, "low")) each(&WeatherFields::tempLow, Temperature(e, hour));
+                    break;
+                case u's':
+                case u'm':
+                    if (DATE WeatherFields::*clock = ClockField(name))
+                        each(clock, Clock(e));
+                    else if (NameIs(name, "moonp"))
+                        each(&WeatherFields::moonPhaseIndex, LONG(Integer(e)));
+                    else if (NameIs(name, "moonpt"))
+                        for (const DayTarget& t : targets) ReadText(e, t.fields->moonPhaseText);
+                    break;
+                case u'u':
+                    if (NameIs(name, "ui")) each(&WeatherFields::ccUVIndex, Integer(e));
+                    break;
+                case u'p':
+                    if (NameIs(name, "part")) return Parts(e, targets);
+                    break;
             }
             return S_OK;
         });
+    }
+
+    // A day record reads the day part, a night record the night part, an hour
+    // record every part (a later one overwriting). A part without "p" is
+    // skipped.
+    static HRESULT Parts(Element part, std::span<const DayTarget> targets) {
+        Text p;
+        if (!Dom::GetAttribute(part, "p", p)) return S_OK;
+        for (const DayTarget& t : targets) {
+            bool selected = t.type == KWHBH || (t.type == KWDay && NameIs(p.View(), "d")) ||
+                            (t.type == KWNight && NameIs(p.View(), "n"));
+            if (selected) {
+                HRESULT hr = Part(part, *t.fields);
+                if (FAILED(hr)) return hr;
+            }
+        }
+        return S_OK;
+    }
+
+    // The clock times of a day or an hour.
+    template <class Name>
+    static DATE WeatherFields::*ClockField(const Name& name) {
+        static constexpr std::pair<std::string_view, DATE WeatherFields::*> kTimes[] = {
+            {"sunr", &WeatherFields::sunrise},
+            {"suns", &WeatherFields::sunset},
+            {"moonr", &WeatherFields::moonRise},
+            {"moons", &WeatherFields::moonSet},
+        };
+        for (const auto& [wanted, field] : kTimes)
+            if (NameIs(name, wanted)) return field;
+        return nullptr;
     }
 
     // "loc": the location block.
@@ -301,9 +335,6 @@ std::u16string RedecodeMapName(const std::u16string& name) {
 }
 
 HRESULT LoadFields(WeatherFields& f, IUnknown* node, KWeatherType type, ReadingTime& time) {
-    // This platform's own DOM is read directly; any other through its interfaces.
-    if (skyvane::XmlElementView view = skyvane::XmlElementView::Of(node))
-        return LoadFields(f, view, type, time);
     skyvane::ComPtr<IXMLDOMElement> element;
     skyvane::ComPtr<IXMLDOMNode> asNode;
     if (!node || FAILED(node->QueryInterface(IID_PPV_ARGS(&element))) || !element ||
@@ -313,11 +344,11 @@ HRESULT LoadFields(WeatherFields& f, IUnknown* node, KWeatherType type, ReadingT
     return Loader<ComDom>::Load(element.Get(), type, f, time);
 }
 
-HRESULT LoadFields(WeatherFields& f, const skyvane::XmlElementView& element, KWeatherType type, ReadingTime& time) {
+HRESULT LoadFields(WeatherFields& f, const NativeDom::Element& element, KWeatherType type, ReadingTime& time) {
     return Loader<NativeDom>::Load(element, type, f, time);
 }
 
-HRESULT LoadDayAndNight(WeatherFields& day, WeatherFields& night, const skyvane::XmlElementView& element) {
+HRESULT LoadDayAndNight(WeatherFields& day, WeatherFields& night, const NativeDom::Element& element) {
     day.type = KWDay;
     night.type = KWNight;
     const DayTarget targets[] = {{KWDay, &day}, {KWNight, &night}};

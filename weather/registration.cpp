@@ -1,11 +1,15 @@
 #include "weather/registration.h"
 
+#include <initializer_list>
 #include <new>
+#include <string_view>
+#include <utility>
 
 #include "platform/com/guid.h"
 #include "platform/base/log.h"
 #include "platform/com/registrar.h"
 #include "platform/kernel/nls/text_conv.h"
+#include "weather/com_helpers.h"
 #include "weather/service_interfaces.h"
 
 namespace skyvane::weather {
@@ -43,47 +47,110 @@ constexpr char kModuleScript[] = R"(HKCR
 }
 )";
 
-std::string ClassScript(const ClassRegistration& c) {
-    const std::string name = c.className;
-    const std::string description = name + " Class";
-    const std::string progId = "KWeather." + name;
-    const std::string clsid = c.clsid;
-    std::string s;
-    s += "HKCR\n{\n";
-    s += "    '" + progId + ".1' = s '" + description + "'\n";
-    s += "    {\n";
-    s += "        CLSID = s '" + clsid + "'\n";
-    s += "    }\n";
-    s += "    '" + progId + "' = s '" + description + "'\n";
-    s += "    {\n";
-    s += "        CLSID = s '" + clsid + "'\n";
-    s += "        CurVer = s '" + progId + ".1'\n";
-    s += "    }\n";
-    s += "    NoRemove CLSID\n";
-    s += "    {\n";
-    s += "        ForceRemove '" + clsid + "' = s '" + description + "'\n";
-    s += "        {\n";
-    s += "            ProgID = s '" + progId + ".1'\n";
-    s += "            VersionIndependentProgID = s '" + progId + "'\n";
-    s += "            ForceRemove 'Programmable'\n";
-    s += "            InprocServer32 = s '%MODULE%'\n";
-    s += "            {\n";
-    s += "                val ThreadingModel = s 'Free'\n";
-    s += "            }\n";
-    s += "            val AppID = s '%APPID%'\n";
-    if (c.control) {
-        s += "            ForceRemove 'Control'\n";
-        s += "            'MiscStatus' = s '0'\n";
-        s += "            {\n";
-        s += "                '1' = s '%OLEMISC%'\n";
-        s += "            }\n";
+// The script of one class; {CLASS}, {CLSID}, {LIBID} and {CONTROL} are
+// filled in here, the %...% replacements by the registrar.
+constexpr char kClassScript[] = R"(HKCR
+{
+    'KWeather.{CLASS}.1' = s '{CLASS} Class'
+    {
+        CLSID = s '{CLSID}'
     }
-    s += "            'TypeLib' = s '" + std::string(kLibId) + "'\n";
-    if (c.control) s += "            'Version' = s '1.0'\n";
-    s += "        }\n";
-    s += "    }\n";
-    s += "}\n";
-    return s;
+    'KWeather.{CLASS}' = s '{CLASS} Class'
+    {
+        CLSID = s '{CLSID}'
+        CurVer = s 'KWeather.{CLASS}.1'
+    }
+    NoRemove CLSID
+    {
+        ForceRemove '{CLSID}' = s '{CLASS} Class'
+        {
+            ProgID = s 'KWeather.{CLASS}.1'
+            VersionIndependentProgID = s 'KWeather.{CLASS}'
+            ForceRemove 'Programmable'
+            InprocServer32 = s '%MODULE%'
+            {
+                val ThreadingModel = s 'Free'
+            }
+            val AppID = s '%APPID%'
+            'TypeLib' = s '{LIBID}'
+{CONTROL}        }
+    }
+}
+)";
+
+// The keys only the control has.
+constexpr char kControlKeys[] = R"(            ForceRemove 'Control'
+            'MiscStatus' = s '0'
+            {
+                '1' = s '%OLEMISC%'
+            }
+            'Version' = s '1.0'
+)";
+
+// The type library's entry; the interfaces follow in {INTERFACES}.
+constexpr char kTypeLibraryScript[] = R"(HKCR
+{
+    NoRemove TypeLib
+    {
+        '{LIBID}'
+        {
+            ForceRemove '1.0' = s 'KWeather 1.0 Type Library'
+            {
+                '0'
+                {
+                    win32 = s '%MODULE%'
+                }
+                FLAGS = s '0'
+                HELPDIR = s '%MODULEDIR%'
+            }
+        }
+    }
+    NoRemove Interface
+    {
+{INTERFACES}    }
+}
+)";
+
+constexpr char kInterfaceKeys[] = R"(        ForceRemove '{IID}' = s '{NAME}'
+        {
+            ProxyStubClsid = s '{MARSHALLER}'
+            ProxyStubClsid32 = s '{MARSHALLER}'
+            TypeLib = s '{LIBID}'
+            {
+                val Version = s '1.0'
+            }
+        }
+)";
+
+// The text with every {NAME} of the list replaced.
+std::string Fill(std::string_view text, std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+    std::string out;
+    while (!text.empty()) {
+        size_t open = text.find('{');
+        size_t close = open == std::string_view::npos ? open : text.find('}', open);
+        const std::pair<std::string_view, std::string_view>* hit = nullptr;
+        if (close != std::string_view::npos)
+            for (const auto& v : values)
+                if (text.substr(open + 1, close - open - 1) == v.first) hit = &v;
+        if (!hit) {
+            // Not a placeholder (a braced identifier, say): kept as it is.
+            size_t keep = open == std::string_view::npos ? text.size() : open + 1;
+            out += text.substr(0, keep);
+            text.remove_prefix(keep);
+            continue;
+        }
+        out += text.substr(0, open);
+        out += hit->second;
+        text.remove_prefix(close + 1);
+    }
+    return out;
+}
+
+std::string ClassScript(const ClassRegistration& c) {
+    return Fill(kClassScript, {{"CLASS", c.className},
+                               {"CLSID", c.clsid},
+                               {"LIBID", kLibId},
+                               {"CONTROL", c.control ? kControlKeys : ""}});
 }
 
 // The interfaces the type library describes, each registered under
@@ -128,6 +195,18 @@ skyvane::Registrar MakeRegistrar(std::u16string_view modulePath) {
     return registrar;
 }
 
+// Inside a catch block: logs what was caught and gives its result.
+HRESULT Caught(const char* what) noexcept {
+    LogCaught(what);
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
 HRESULT Run(const skyvane::Registrar& registrar, const std::string& script, bool unregister, const char* what) {
     skyvane::RegistrarResult result = unregister ? registrar.Unregister(std::string_view(script))
                                                  : registrar.Register(std::string_view(script));
@@ -147,30 +226,14 @@ std::string RegistryScript(UINT resourceId) {
 }
 
 std::string TypeLibraryScript() {
-    std::string s;
-    s += "HKCR\n{\n";
-    s += "    NoRemove TypeLib\n    {\n";
-    s += "        '" + std::string(kLibId) + "'\n        {\n";
-    s += "            ForceRemove '1.0' = s 'KWeather 1.0 Type Library'\n            {\n";
-    s += "                '0'\n                {\n";
-    s += "                    win32 = s '%MODULE%'\n";
-    s += "                }\n";
-    s += "                FLAGS = s '0'\n";
-    s += "                HELPDIR = s '%MODULEDIR%'\n";
-    s += "            }\n        }\n    }\n";
-    s += "    NoRemove Interface\n    {\n";
+    std::string interfaces;
     for (const InterfaceRegistration& i : kInterfaces) {
-        std::string iid = skyvane::ToUtf8(skyvane::GuidToString(*i.iid));
-        const char* marshaller = i.dispinterface ? kDispatchMarshaller : kAutomationMarshaller;
-        s += "        ForceRemove '" + iid + "' = s '" + i.name + "'\n        {\n";
-        s += "            ProxyStubClsid = s '" + std::string(marshaller) + "'\n";
-        s += "            ProxyStubClsid32 = s '" + std::string(marshaller) + "'\n";
-        s += "            TypeLib = s '" + std::string(kLibId) + "'\n            {\n";
-        s += "                val Version = s '1.0'\n";
-        s += "            }\n        }\n";
+        interfaces += Fill(kInterfaceKeys, {{"IID", skyvane::ToUtf8(skyvane::GuidToString(*i.iid))},
+                                            {"NAME", i.name},
+                                            {"MARSHALLER", i.dispinterface ? kDispatchMarshaller : kAutomationMarshaller},
+                                            {"LIBID", kLibId}});
     }
-    s += "    }\n}\n";
-    return s;
+    return Fill(kTypeLibraryScript, {{"LIBID", kLibId}, {"INTERFACES", interfaces}});
 }
 
 HRESULT RegisterServer(std::u16string_view modulePath) {
@@ -181,10 +244,8 @@ HRESULT RegisterServer(std::u16string_view modulePath) {
             if (FAILED(hr)) return hr;
         }
         return Run(registrar, TypeLibraryScript(), false, "the type library");
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
     } catch (...) {
-        return E_FAIL;
+        return Caught("registration");
     }
 }
 
@@ -199,10 +260,8 @@ HRESULT UnregisterServer(std::u16string_view modulePath) {
             if (SUCCEEDED(result) && FAILED(hr)) result = hr;
         }
         return result;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
     } catch (...) {
-        return E_FAIL;
+        return Caught("unregistration");
     }
 }
 

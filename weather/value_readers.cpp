@@ -23,7 +23,12 @@ namespace {
 // accepts), through a buffer on the stack for the short texts of the feed.
 class Narrow {
 public:
-    explicit Narrow(std::string_view text) : view_(text.substr(0, std::min(text.size(), text.find('\0')))) {}
+    explicit Narrow(std::string_view text) {
+        // The texts are short: a plain loop beats a library call.
+        size_t n = 0;
+        while (n < text.size() && text[n] != 0) ++n;
+        view_ = text.substr(0, n);
+    }
     explicit Narrow(std::u16string_view text) {
         size_t n = 0;
         while (n < text.size() && text[n] != 0) ++n;
@@ -41,7 +46,8 @@ private:
     std::string_view view_;
 };
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+// The blanks of scanf: space, and tab through carriage return.
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // A cursor with the conversions of scanf: %d, %f, %Ns and literal characters.
 class Scanner {
@@ -51,53 +57,27 @@ public:
     void SkipSpace() {
         while (pos_ < s_.size() && IsSpace(s_[pos_])) ++pos_;
     }
-    // %d: blanks, an optional sign and at least one digit. A number no int
-    // holds does not read (scanf leaves that undefined).
+    // %d: blanks, an optional sign and at least one digit, digit groups
+    // separated by commas read as one number ("1,014"). A number no int holds
+    // does not read (scanf leaves that undefined).
     bool Int(int& out) {
         SkipSpace();
         size_t p = pos_;
         bool negative = false;
         if (p < s_.size() && (s_[p] == '+' || s_[p] == '-')) negative = s_[p++] == '-';
-        size_t digits = p;
         long long value = 0;
-        bool overflow = false;
-        while (p < s_.size() && s_[p] >= '0' && s_[p] <= '9') {
-            if (value <= (1LL << 40)) value = value * 10 + (s_[p] - '0');
-            else overflow = true;
-            ++p;
-        }
-        if (p == digits) return false;
+        if (!Digits(p, value)) return false;
         pos_ = p;
-        if (negative) value = -value;
-        if (overflow || value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
-            return false;
+        value = negative ? -value : value;
+        if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()) return false;
         out = int(value);
         return true;
     }
-    // %f into a float, in the C locale whatever the process's locale is. The
-    // number ends at a blank at the latest, so only that far is handed over.
+    // %f into a float, in the C locale whatever the process's locale is, with
+    // the digit groups of the whole part read as for %d ("1,014.6").
     bool Float(float& out) {
         SkipSpace();
-        size_t end = pos_;
-        while (end < s_.size() && !IsSpace(s_[end])) ++end;
-        std::string_view word = s_.substr(pos_, end - pos_);
-        char small[64];
-        std::string large;
-        const char* begin;
-        if (word.size() < sizeof small) {
-            std::memcpy(small, word.data(), word.size());
-            small[word.size()] = 0;
-            begin = small;
-        } else {
-            large.assign(word);
-            begin = large.c_str();
-        }
-        char* stop = nullptr;
-        float v = strtof_l(begin, &stop, CLocale());
-        if (stop == begin) return false;
-        pos_ += size_t(stop - begin);
-        out = v;
-        return true;
+        return FastFloat(out) || SlowFloat(out);
     }
     // %Ns: blanks, then up to max characters that are not blanks.
     bool Word(size_t max, std::string_view& out) {
@@ -119,6 +99,89 @@ public:
     }
 
 private:
+    static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+    // The digits starting at p, added to value (which stops growing far
+    // beyond what any int holds): a run of digits, and when that run is one
+    // to three digits long, every following group of a comma and exactly
+    // three digits. False when there is no digit at p.
+    bool Digits(size_t& at, long long& total) const {
+        const char* const s = s_.data();
+        const size_t n = s_.size();
+        size_t p = at;
+        long long value = total;
+        // Once far beyond any int, the value only has to stay there.
+        auto add = [&value](char digit) { value = value < (1LL << 40) ? value * 10 + (digit - '0') : value; };
+        for (; p < n && IsDigit(s[p]); ++p) add(s[p]);
+        if (p == at) return false;
+        if (p - at <= 3) {
+            while (p + 3 < n && s[p] == ',' && IsDigit(s[p + 1]) && IsDigit(s[p + 2]) && IsDigit(s[p + 3]) &&
+                   !(p + 4 < n && IsDigit(s[p + 4]))) {
+                add(s[p + 1]);
+                add(s[p + 2]);
+                add(s[p + 3]);
+                p += 4;
+            }
+        }
+        at = p;
+        total = value;
+        return true;
+    }
+
+    // The common plain decimal ("1012.9", "-4", "1,014.6"): a whole number of
+    // at most 24 bits over a power of ten that a float holds exactly, so that
+    // one division rounds exactly as the full conversion does. False, with
+    // nothing consumed, for anything else.
+    bool FastFloat(float& out) {
+        static constexpr float kPowers[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+        size_t p = pos_;
+        const bool negative = p < s_.size() && s_[p] == '-';
+        if (p < s_.size() && (s_[p] == '+' || s_[p] == '-')) ++p;
+        long long mantissa = 0;
+        const bool whole = Digits(p, mantissa);
+        size_t decimals = 0;
+        if (p < s_.size() && s_[p] == '.') {
+            for (++p; p < s_.size() && IsDigit(s_[p]); ++p, ++decimals)
+                mantissa = mantissa < (1LL << 40) ? mantissa * 10 + (s_[p] - '0') : mantissa;
+        }
+        if (!whole && decimals == 0) return false;
+        // An exponent or a hexadecimal number is left to the full conversion.
+        if (p < s_.size() && (s_[p] == 'e' || s_[p] == 'E' || s_[p] == 'x' || s_[p] == 'X')) return false;
+        if (mantissa > (1LL << 24) || decimals >= std::size(kPowers)) return false;
+        const float v = float(mantissa) / kPowers[decimals];
+        out = negative ? -v : v;
+        pos_ = p;
+        return true;
+    }
+
+    // Everything else, through strtof. The number ends at a blank at the
+    // latest, so only that far is handed over.
+    bool SlowFloat(float& out) {
+        size_t end = pos_;
+        while (end < s_.size() && !IsSpace(s_[end])) ++end;
+        size_t digits = pos_ + (pos_ < end && (s_[pos_] == '+' || s_[pos_] == '-'));
+        long long ignored = 0;
+        size_t groupsEnd = digits;
+        Digits(groupsEnd, ignored);
+        // The word without the commas between digit groups.
+        char small[64];
+        std::string large;
+        char* buffer = end - pos_ < sizeof small ? small : (large.resize(end - pos_ + 1), large.data());
+        size_t n = 0, commas = 0;
+        for (size_t p = pos_; p < end; ++p) {
+            if (p < groupsEnd && s_[p] == ',') ++commas;
+            else buffer[n++] = s_[p];
+        }
+        buffer[n] = 0;
+        char* stop = nullptr;
+        float v = strtof_l(buffer, &stop, CLocale());
+        if (stop == buffer) return false;
+        // The number reads at least its whole part, commas included.
+        pos_ += size_t(stop - buffer) + commas;
+        out = v;
+        return true;
+    }
+
     static locale_t CLocale() {
         static locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
         return c;
@@ -129,14 +192,16 @@ private:
 };
 
 // The am/pm rule: "am" with hour 12 is hour 0, "pm" adds 12 to any hour but
-// 12; any other word leaves the hour as read.
-int ApplyMeridiem(int hour, std::string_view word) {
+// 12; any other word leaves the hour as read. -1 when the hour read or the
+// hour of the day it gives is not one of 0 to 23.
+int HourOfDay(int hour, std::string_view word) {
+    if (hour < 0 || hour > 23) return -1;
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
     if (word.size() == 2 && lower(word[1]) == 'm') {
         if (lower(word[0]) == 'a') return hour == 12 ? 0 : hour;
-        if (lower(word[0]) == 'p') return hour != 12 ? hour + 12 : hour;
+        if (lower(word[0]) == 'p') hour = hour != 12 ? hour + 12 : hour;
     }
-    return hour;
+    return hour <= 23 ? hour : -1;
 }
 
 bool FitsWord(int v) { return v >= 0 && v <= 0xFFFF; }
@@ -192,7 +257,8 @@ DATE ParseClockTimeOf(std::basic_string_view<Ch> text) {
     std::string_view word;
     if (!in.Int(hour) || !in.Literal(':') || !in.Int(minute)) return kNaDate;
     if (!in.Word(20, word)) return hour == 0 && minute == 0 ? 0.0 : kNaDate;
-    hour = ApplyMeridiem(hour, word);
+    hour = HourOfDay(hour, word);
+    if (hour < 0) return kNaDate;
     return (double(hour) * 60 + minute) / 1440;
 }
 
@@ -205,8 +271,9 @@ DATE ParseStampDateOf(std::basic_string_view<Ch> text) {
     if (!in.Int(month) || !in.Literal('/') || !in.Int(day) || !in.Literal('/') || !in.Int(year)) return kNaDate;
     in.SkipSpace();
     if (!in.Int(hour) || !in.Literal(':') || !in.Int(minute) || !in.Word(20, word)) return kNaDate;
-    hour = ApplyMeridiem(hour, word);
+    hour = HourOfDay(hour, word);
     DATE d = kNaDate;
+    if (hour < 0) return kNaDate;
     return ToDate(year, month, day, hour, minute, 0, d) ? d : kNaDate;
 }
 

@@ -4,71 +4,30 @@
 
 #include "platform/oleaut/ole_date.h"
 #include "platform/base/wide_format.h"
+#include "weather/com_helpers.h"
 #include "weather/record_loader.h"
 
 using skyvane::DispGet;
 using skyvane::DispMethod;
 using skyvane::DispPut;
-using skyvane::InterfaceEntry;
 
 namespace skyvane::weather {
 namespace {
 
 std::atomic<long> g_liveRecords{0};
 
-HRESULT Fail(HRESULT hr, std::u16string_view description) {
-    return skyvane::ReportError(hr, CLSID_KWeatherInfo, IID_IKWeatherInfo, description);
-}
-
-HRESULT NullPointer() { return Fail(E_POINTER, u"Invalid pointer"); }
-
-template <class T, class V>
-HRESULT GetValue(T* out, V value) {
-    if (!out) return NullPointer();
-    *out = T(value);
-    return S_OK;
-}
-
-// A new copy of the text, or a null string for an empty one.
-HRESULT GetText(BSTR* out, const std::u16string& text) {
-    if (!out) return NullPointer();
-    *out = nullptr;
-    if (text.empty()) return S_OK;
-    *out = skyvane::AllocBstr(text);
-    return *out ? S_OK : Fail(E_OUTOFMEMORY, u"Out of memory");
-}
-
-// A text setter: copies the argument, a null argument making the text empty.
-HRESULT SetText(std::u16string& field, BSTR value) {
-    return skyvane::ComGuard(CLSID_KWeatherInfo, IID_IKWeatherInfo, [&] {
-        field.assign(skyvane::BstrView(value));
-        return S_OK;
-    });
-}
+const ComSite kRecord{CLSID_KWeatherInfo, IID_IKWeatherInfo};
 
 // The properties that are carried but never filled: always not available.
-HRESULT NotAvailable(LONG* out) { return GetValue(out, kNaInt); }
-HRESULT NotAvailable(BSTR* out) { return GetText(out, {}); }
+HRESULT NotAvailable(LONG* out) { return GetValue(kRecord, out, kNaInt); }
+HRESULT NotAvailable(BSTR* out) { return GetText(kRecord, out, {}); }
 
 }  // namespace
 
 long LiveWeatherInfoCount() { return g_liveRecords.load(std::memory_order_relaxed); }
 
-std::span<const InterfaceEntry> KWeatherInfo::Interfaces() noexcept {
-    using Dual = skyvane::DispatchImpl<KWeatherInfo, IKWeatherInfo8>;
-    static constexpr InterfaceEntry table[] = {
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo8),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo7),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo6),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo5),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo4),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo3),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo2),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IKWeatherInfo),
-        InterfaceEntry::Of<KWeatherInfo, Dual>(IID_IDispatch),
-        InterfaceEntry::Of<KWeatherInfo, ISupportErrorInfo>(IID_ISupportErrorInfo),
-    };
-    return table;
+std::span<const skyvane::InterfaceEntry> KWeatherInfo::Interfaces() noexcept {
+    return kDualInterfaces<KWeatherInfo, skyvane::DispatchImpl<KWeatherInfo, IKWeatherInfo8>, IID_IKWeatherInfo8, IID_IKWeatherInfo7, IID_IKWeatherInfo6, IID_IKWeatherInfo5, IID_IKWeatherInfo4, IID_IKWeatherInfo3, IID_IKWeatherInfo2, IID_IKWeatherInfo>;
 }
 
 std::span<const skyvane::DispMember> KWeatherInfo::DispatchMembers() noexcept {
@@ -161,128 +120,91 @@ KWeatherInfo::~KWeatherInfo() { g_liveRecords.fetch_sub(1, std::memory_order_rel
 // ---------------------------------------------------------------------------
 // IKWeatherInfo
 
-HRESULT KWeatherInfo::get_Type(KWeatherType* pVal) { return GetValue(pVal, f_.type); }
+HRESULT KWeatherInfo::get_Type(KWeatherType* pVal) { return GetValue(kRecord, pVal, f_.type); }
 HRESULT KWeatherInfo::put_Type(KWeatherType) {
     // The kind is fixed by LoadFromXMLNode alone.
-    return Fail(E_NOTIMPL, u"The record type cannot be set");
+    return Fail(kRecord, E_NOTIMPL, u"The record type cannot be set");
 }
 
 HRESULT KWeatherInfo::LoadFromXMLNode(IUnknown* pNode, KWeatherType Type) {
-    if (Type == KWUnknown) return Fail(E_INVALIDARG, u"The record type must be given");
+    if (Type == KWUnknown) return Fail(kRecord, E_INVALIDARG, u"The record type must be given");
     f_.type = Type;
-    return skyvane::ComGuard(CLSID_KWeatherInfo, IID_IKWeatherInfo, [&] {
+    return Guard(kRecord, [&] {
         ReadingTime now;
         return LoadFields(f_, pNode, Type, now);
     });
 }
 
-HRESULT KWeatherInfo::LoadFromElement(const skyvane::XmlElementView& element, KWeatherType type, ReadingTime& time) {
-    if (type == KWUnknown) return Fail(E_INVALIDARG, u"The record type must be given");
-    f_.type = type;
-    return skyvane::ComGuard(CLSID_KWeatherInfo, IID_IKWeatherInfo,
-                             [&] { return LoadFields(f_, element, type, time); });
-}
-
-HRESULT KWeatherInfo::get_SuppliedString(BSTR* pVal) { return GetText(pVal, f_.suppliedString); }
+HRESULT KWeatherInfo::get_SuppliedString(BSTR* pVal) { return GetText(kRecord, pVal, f_.suppliedString); }
 HRESULT KWeatherInfo::put_SuppliedString(BSTR newVal) {
     // A null text leaves the last-updated text as it was.
-    return newVal ? SetText(f_.suppliedString, newVal) : S_OK;
+    return newVal ? SetText(kRecord, f_.suppliedString, newVal) : S_OK;
 }
-HRESULT KWeatherInfo::get_Date(DATE* pVal) { return GetValue(pVal, f_.date); }
-HRESULT KWeatherInfo::put_Date(DATE newVal) {
-    f_.date = newVal;
-    return S_OK;
-}
-HRESULT KWeatherInfo::get_Sunrise(DATE* pVal) { return GetValue(pVal, f_.sunrise); }
-HRESULT KWeatherInfo::put_Sunrise(DATE newVal) {
-    f_.sunrise = newVal;
-    return S_OK;
-}
-HRESULT KWeatherInfo::get_Sunset(DATE* pVal) { return GetValue(pVal, f_.sunset); }
-HRESULT KWeatherInfo::put_Sunset(DATE newVal) {
-    f_.sunset = newVal;
-    return S_OK;
-}
-HRESULT KWeatherInfo::get_TempLow(double* pVal) { return GetValue(pVal, f_.tempLow); }
-HRESULT KWeatherInfo::put_TempLow(double newVal) {
-    f_.tempLow = newVal;
-    return S_OK;
-}
-HRESULT KWeatherInfo::get_TempHigh(double* pVal) { return GetValue(pVal, f_.tempHigh); }
-HRESULT KWeatherInfo::put_TempHigh(double newVal) {
-    f_.tempHigh = newVal;
-    return S_OK;
-}
-HRESULT KWeatherInfo::get_LocationName(BSTR* pVal) { return GetText(pVal, f_.locationName); }
-HRESULT KWeatherInfo::put_LocationName(BSTR newVal) { return SetText(f_.locationName, newVal); }
+HRESULT KWeatherInfo::get_Date(DATE* pVal) { return GetValue(kRecord, pVal, f_.date); }
+HRESULT KWeatherInfo::put_Date(DATE newVal) { return SetValue(f_.date, newVal); }
+HRESULT KWeatherInfo::get_Sunrise(DATE* pVal) { return GetValue(kRecord, pVal, f_.sunrise); }
+HRESULT KWeatherInfo::put_Sunrise(DATE newVal) { return SetValue(f_.sunrise, newVal); }
+HRESULT KWeatherInfo::get_Sunset(DATE* pVal) { return GetValue(kRecord, pVal, f_.sunset); }
+HRESULT KWeatherInfo::put_Sunset(DATE newVal) { return SetValue(f_.sunset, newVal); }
+HRESULT KWeatherInfo::get_TempLow(double* pVal) { return GetValue(kRecord, pVal, f_.tempLow); }
+HRESULT KWeatherInfo::put_TempLow(double newVal) { return SetValue(f_.tempLow, newVal); }
+HRESULT KWeatherInfo::get_TempHigh(double* pVal) { return GetValue(kRecord, pVal, f_.tempHigh); }
+HRESULT KWeatherInfo::put_TempHigh(double newVal) { return SetValue(f_.tempHigh, newVal); }
+HRESULT KWeatherInfo::get_LocationName(BSTR* pVal) { return GetText(kRecord, pVal, f_.locationName); }
+HRESULT KWeatherInfo::put_LocationName(BSTR newVal) { return SetText(kRecord, f_.locationName, newVal); }
 
 HRESULT KWeatherInfo::get_DebugInfo(BSTR* pVal) {
-    if (!pVal) return NullPointer();
+    if (!pVal) return NullPointer(kRecord);
     *pVal = nullptr;
-    return skyvane::ComGuard(CLSID_KWeatherInfo, IID_IKWeatherInfo, [&] {
-        std::u16string text = FormatDebugInfo(f_);
-        return GetText(pVal, text);
-    });
+    return Guard(kRecord, [&] { return GetText(kRecord, pVal, FormatDebugInfo(f_)); });
 }
 
-HRESULT KWeatherInfo::get_ForecastDate(DATE* pVal) { return GetValue(pVal, f_.forecastDate); }
-HRESULT KWeatherInfo::put_ForecastDate(DATE newVal) {
-    f_.forecastDate = newVal;
-    return S_OK;
-}
-HRESULT KWeatherInfo::get_Icon(INT* pVal) { return GetValue(pVal, f_.icon); }
-HRESULT KWeatherInfo::get_Text(BSTR* pVal) { return GetText(pVal, f_.text); }
-HRESULT KWeatherInfo::get_VeroyatnostOsadkov(LONG* pVal) { return GetValue(pVal, f_.veroyatnostOsadkov); }
-HRESULT KWeatherInfo::get_Humidity(INT* pVal) { return GetValue(pVal, f_.humidity); }
-HRESULT KWeatherInfo::get_WindSpeed(INT* pVal) { return GetValue(pVal, f_.windSpeed); }
-HRESULT KWeatherInfo::get_WindPorivy(INT* pVal) { return GetValue(pVal, f_.windPorivy); }
-HRESULT KWeatherInfo::get_WindDirection(INT* pVal) { return GetValue(pVal, f_.windDirection); }
-HRESULT KWeatherInfo::get_WindText(BSTR* pVal) { return GetText(pVal, f_.windText); }
-HRESULT KWeatherInfo::get_CCTempFeelsLike(INT* pVal) { return GetValue(pVal, f_.ccTempFeelsLike); }
-HRESULT KWeatherInfo::get_CCPressure(double* pVal) { return GetValue(pVal, f_.ccPressure); }
-HRESULT KWeatherInfo::get_CCPressureText(BSTR* pVal) { return GetText(pVal, f_.ccPressureText); }
-HRESULT KWeatherInfo::get_CCVisibility(INT* pVal) { return GetValue(pVal, f_.ccVisibility); }
-HRESULT KWeatherInfo::get_CCUVIndex(INT* pVal) { return GetValue(pVal, f_.ccUVIndex); }
-HRESULT KWeatherInfo::get_CCUVText(BSTR* pVal) { return GetText(pVal, f_.ccUVText); }
-HRESULT KWeatherInfo::get_CCTochkaRosy(INT* pVal) { return GetValue(pVal, f_.ccTochkaRosy); }
+HRESULT KWeatherInfo::get_ForecastDate(DATE* pVal) { return GetValue(kRecord, pVal, f_.forecastDate); }
+HRESULT KWeatherInfo::put_ForecastDate(DATE newVal) { return SetValue(f_.forecastDate, newVal); }
+HRESULT KWeatherInfo::get_Icon(INT* pVal) { return GetValue(kRecord, pVal, f_.icon); }
+HRESULT KWeatherInfo::get_Text(BSTR* pVal) { return GetText(kRecord, pVal, f_.text); }
+HRESULT KWeatherInfo::get_VeroyatnostOsadkov(LONG* pVal) { return GetValue(kRecord, pVal, f_.veroyatnostOsadkov); }
+HRESULT KWeatherInfo::get_Humidity(INT* pVal) { return GetValue(kRecord, pVal, f_.humidity); }
+HRESULT KWeatherInfo::get_WindSpeed(INT* pVal) { return GetValue(kRecord, pVal, f_.windSpeed); }
+HRESULT KWeatherInfo::get_WindPorivy(INT* pVal) { return GetValue(kRecord, pVal, f_.windPorivy); }
+HRESULT KWeatherInfo::get_WindDirection(INT* pVal) { return GetValue(kRecord, pVal, f_.windDirection); }
+HRESULT KWeatherInfo::get_WindText(BSTR* pVal) { return GetText(kRecord, pVal, f_.windText); }
+HRESULT KWeatherInfo::get_CCTempFeelsLike(INT* pVal) { return GetValue(kRecord, pVal, f_.ccTempFeelsLike); }
+HRESULT KWeatherInfo::get_CCPressure(double* pVal) { return GetValue(kRecord, pVal, f_.ccPressure); }
+HRESULT KWeatherInfo::get_CCPressureText(BSTR* pVal) { return GetText(kRecord, pVal, f_.ccPressureText); }
+HRESULT KWeatherInfo::get_CCVisibility(INT* pVal) { return GetValue(kRecord, pVal, f_.ccVisibility); }
+HRESULT KWeatherInfo::get_CCUVIndex(INT* pVal) { return GetValue(kRecord, pVal, f_.ccUVIndex); }
+HRESULT KWeatherInfo::get_CCUVText(BSTR* pVal) { return GetText(kRecord, pVal, f_.ccUVText); }
+HRESULT KWeatherInfo::get_CCTochkaRosy(INT* pVal) { return GetValue(kRecord, pVal, f_.ccTochkaRosy); }
 // The feed's moon data of the current conditions is not read.
-HRESULT KWeatherInfo::get_CCMoonIcon(INT* pVal) { return GetValue(pVal, kNaInt); }
+HRESULT KWeatherInfo::get_CCMoonIcon(INT* pVal) { return GetValue(kRecord, pVal, kNaInt); }
 HRESULT KWeatherInfo::get_CCMoonText(BSTR* pVal) { return NotAvailable(pVal); }
 
 // ---------------------------------------------------------------------------
 // IKWeatherInfo2 .. 5
 
-HRESULT KWeatherInfo::get_GMT(INT* pVal) { return GetValue(pVal, f_.gmt); }
-HRESULT KWeatherInfo::put_GMT(INT newVal) {
-    f_.gmt = newVal;
-    return S_OK;
-}
-HRESULT KWeatherInfo::get_Icon2(INT* pVal) { return GetValue(pVal, f_.icon2); }
-HRESULT KWeatherInfo::get_Description(BSTR* pVal) { return GetText(pVal, f_.description); }
-HRESULT KWeatherInfo::get_AlertType(BSTR* pVal) { return GetText(pVal, f_.alertType); }
-HRESULT KWeatherInfo::get_Bulletin(BSTR* pVal) { return GetText(pVal, f_.bulletin); }
-HRESULT KWeatherInfo::get_AlertEnd(DATE* pVal) { return GetValue(pVal, f_.alertEnd); }
+HRESULT KWeatherInfo::get_GMT(INT* pVal) { return GetValue(kRecord, pVal, f_.gmt); }
+HRESULT KWeatherInfo::put_GMT(INT newVal) { return SetValue(f_.gmt, newVal); }
+HRESULT KWeatherInfo::get_Icon2(INT* pVal) { return GetValue(kRecord, pVal, f_.icon2); }
+HRESULT KWeatherInfo::get_Description(BSTR* pVal) { return GetText(kRecord, pVal, f_.description); }
+HRESULT KWeatherInfo::get_AlertType(BSTR* pVal) { return GetText(kRecord, pVal, f_.alertType); }
+HRESULT KWeatherInfo::get_Bulletin(BSTR* pVal) { return GetText(kRecord, pVal, f_.bulletin); }
+HRESULT KWeatherInfo::get_AlertEnd(DATE* pVal) { return GetValue(kRecord, pVal, f_.alertEnd); }
 HRESULT KWeatherInfo::put_USLoc(BSTR newVal) {
-    if (!newVal) return NullPointer();
-    return SetText(f_.usLoc, newVal);
+    if (!newVal) return NullPointer(kRecord);
+    return SetText(kRecord, f_.usLoc, newVal);
 }
-HRESULT KWeatherInfo::get_USLoc(BSTR* pVal) { return GetText(pVal, f_.usLoc); }
-HRESULT KWeatherInfo::get_CCWindChill(double* pVal) { return GetValue(pVal, f_.ccWindChill); }
-HRESULT KWeatherInfo::put_CCWindChill(double newVal) {
-    f_.ccWindChill = newVal;
-    return S_OK;
-}
-HRESULT KWeatherInfo::get_CCHeatIndex(double* pVal) { return GetValue(pVal, f_.ccHeatIndex); }
-HRESULT KWeatherInfo::put_CCHeatIndex(double newVal) {
-    f_.ccHeatIndex = newVal;
-    return S_OK;
-}
+HRESULT KWeatherInfo::get_USLoc(BSTR* pVal) { return GetText(kRecord, pVal, f_.usLoc); }
+HRESULT KWeatherInfo::get_CCWindChill(double* pVal) { return GetValue(kRecord, pVal, f_.ccWindChill); }
+HRESULT KWeatherInfo::put_CCWindChill(double newVal) { return SetValue(f_.ccWindChill, newVal); }
+HRESULT KWeatherInfo::get_CCHeatIndex(double* pVal) { return GetValue(kRecord, pVal, f_.ccHeatIndex); }
+HRESULT KWeatherInfo::put_CCHeatIndex(double newVal) { return SetValue(f_.ccHeatIndex, newVal); }
 
 // ---------------------------------------------------------------------------
 // IKWeatherInfo6: the archive list.
 
 HRESULT KWeatherInfo::get_NextArchive(INT* iHoursBack, INT* pVal) {
-    if (!iHoursBack || !pVal) return NullPointer();
+    if (!iHoursBack || !pVal) return NullPointer(kRecord);
     if (f_.archivePos >= f_.archive.size()) return S_FALSE;
     *iHoursBack = f_.archive[f_.archivePos].first;
     *pVal = f_.archive[f_.archivePos].second;
@@ -298,10 +220,10 @@ HRESULT KWeatherInfo::BeginArchive(BSTR) {
 // ---------------------------------------------------------------------------
 // IKWeatherInfo7 and 8
 
-HRESULT KWeatherInfo::get_MoonRise(DATE* pVal) { return GetValue(pVal, f_.moonRise); }
-HRESULT KWeatherInfo::get_MoonSet(DATE* pVal) { return GetValue(pVal, f_.moonSet); }
-HRESULT KWeatherInfo::get_MoonPhaseIndex(LONG* pVal) { return GetValue(pVal, f_.moonPhaseIndex); }
-HRESULT KWeatherInfo::get_MoonPhaseText(BSTR* pVal) { return GetText(pVal, f_.moonPhaseText); }
+HRESULT KWeatherInfo::get_MoonRise(DATE* pVal) { return GetValue(kRecord, pVal, f_.moonRise); }
+HRESULT KWeatherInfo::get_MoonSet(DATE* pVal) { return GetValue(kRecord, pVal, f_.moonSet); }
+HRESULT KWeatherInfo::get_MoonPhaseIndex(LONG* pVal) { return GetValue(kRecord, pVal, f_.moonPhaseIndex); }
+HRESULT KWeatherInfo::get_MoonPhaseText(BSTR* pVal) { return GetText(kRecord, pVal, f_.moonPhaseText); }
 HRESULT KWeatherInfo::get_IconEx(LONG* pVal) { return NotAvailable(pVal); }
 HRESULT KWeatherInfo::get_GolfIndex(LONG* pVal) { return NotAvailable(pVal); }
 HRESULT KWeatherInfo::get_GolfText(BSTR* pVal) { return NotAvailable(pVal); }
@@ -318,15 +240,12 @@ HRESULT KWeatherInfo::get_min24h(LONG* pVal) { return NotAvailable(pVal); }
 HRESULT KWeatherInfo::get_min6h(LONG* pVal) { return NotAvailable(pVal); }
 HRESULT KWeatherInfo::get_cl(BSTR* pVal) { return NotAvailable(pVal); }
 
-HRESULT KWeatherInfo::get_MapURL(BSTR* pVal) { return GetText(pVal, f_.mapURL); }
-HRESULT KWeatherInfo::put_MapURL(BSTR newVal) { return SetText(f_.mapURL, newVal); }
-HRESULT KWeatherInfo::get_MapName(BSTR* pVal) { return GetText(pVal, f_.mapName); }
-HRESULT KWeatherInfo::put_MapName(BSTR newVal) { return SetText(f_.mapName, newVal); }
-HRESULT KWeatherInfo::get_MapIdx(INT* pVal) { return GetValue(pVal, f_.mapIdx); }
-HRESULT KWeatherInfo::put_MapIdx(INT newVal) {
-    f_.mapIdx = newVal;
-    return S_OK;
-}
+HRESULT KWeatherInfo::get_MapURL(BSTR* pVal) { return GetText(kRecord, pVal, f_.mapURL); }
+HRESULT KWeatherInfo::put_MapURL(BSTR newVal) { return SetText(kRecord, f_.mapURL, newVal); }
+HRESULT KWeatherInfo::get_MapName(BSTR* pVal) { return GetText(kRecord, pVal, f_.mapName); }
+HRESULT KWeatherInfo::put_MapName(BSTR newVal) { return SetText(kRecord, f_.mapName, newVal); }
+HRESULT KWeatherInfo::get_MapIdx(INT* pVal) { return GetValue(kRecord, pVal, f_.mapIdx); }
+HRESULT KWeatherInfo::put_MapIdx(INT newVal) { return SetValue(f_.mapIdx, newVal); }
 
 // ---------------------------------------------------------------------------
 // The debug text.

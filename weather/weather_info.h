@@ -17,8 +17,6 @@
 
 namespace skyvane::weather {
 
-class ReadingTime;
-
 // The data of one record. Texts are empty when the feed gave none: a getter
 // hands out a null string for an empty text.
 struct WeatherFields {
@@ -84,9 +82,6 @@ public:
 
     // For the reader, which fills records it made itself.
     WeatherFields& Fields() noexcept { return f_; }
-    // LoadFromXMLNode for an element of this platform's DOM, which the reader
-    // walks directly.
-    HRESULT LoadFromElement(const skyvane::XmlElementView& element, KWeatherType type, ReadingTime& time);
 
     // IKWeatherInfo
     HRESULT STDMETHODCALLTYPE get_Type(KWeatherType* pVal) override;

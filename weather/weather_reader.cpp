@@ -10,6 +10,7 @@
 #include "platform/com/enum_unknown.h"
 #include "platform/oleaut/variant.h"
 #include "platform/base/wide_format.h"
+#include "weather/com_helpers.h"
 #include "weather/dom_access.h"
 #include "weather/record_loader.h"
 #include "weather/strings.h"
@@ -23,6 +24,8 @@ namespace skyvane::weather {
 namespace {
 
 using Name = std::u16string_view;
+
+const ComSite kReader{CLSID_KWeatherService, IID_IKWeatherService};
 
 HRESULT ServiceError(HRESULT hr, REFIID iid, std::u16string_view description) {
     return skyvane::ReportError(hr, CLSID_KWeatherService, iid, description);
@@ -66,21 +69,41 @@ ComPtr<KWeatherInfo> LoadRecord(ComDom::Element e, KWeatherType type, ComPtr<KWe
     skyvane::ThrowIfFailed(record->LoadFromXMLNode(static_cast<IXMLDOMNode*>(e), type));
     return record;
 }
+// A record of this platform's DOM is filled directly; it cannot fail but for
+// lack of memory.
 ComPtr<KWeatherInfo> LoadRecord(const NativeDom::Element& e, KWeatherType type, ComPtr<KWeatherInfo> record,
                                 ReadingTime& time) {
-    skyvane::ThrowIfFailed(record->LoadFromElement(e, type, time));
+    record->Fields().type = type;
+    skyvane::ThrowIfFailed(LoadFields(record->Fields(), e, type, time));
     return record;
+}
+
+// The description of an "err" element: string 102.
+template <class Dom>
+HRESULT ErrFailure(const typename Dom::Element& e) {
+    if constexpr (std::is_same_v<Dom, ComDom>) {
+        return ErrElementFailure(e);
+    } else {
+        typename Dom::Text text, type;
+        Dom::GetText(e, text);
+        std::u16string detail = text.Wide();
+        if (Dom::GetAttribute(e, "type", type)) detail += type.Wide();
+        return AnswerError(kStringServiceError, detail);
+    }
 }
 
 // One run of Build records over the root element.
 template <class Dom>
 class RecordBuilder {
 public:
-    using Element = typename Dom::Element;
+    using Element = const typename Dom::Element&;
+
+    // A full answer has about eighty records.
+    RecordBuilder() { records_.reserve(128); }
 
     void Run(Element root) {
         Check(Dom::ForEachChild(root, [&](Element e, auto name) {
-            if (NameIs(name, "err")) throw ComError(ErrFailure(e));
+            if (NameIs(name, "err")) throw ComError(ErrFailure<Dom>(e));
             if (NameIs(name, "dayf") || NameIs(name, "hh")) ForecastBlock(e);
             else if (NameIs(name, "cc")) Append(Located(Load(e, KWCurrent)));
             else if (NameIs(name, "pa")) Append(Located(Load(e, KWPressureArchive)));
@@ -111,19 +134,6 @@ private:
             return LoadRecord(e, type, record ? std::move(record) : New(), time_);
         else
             return LoadRecord(e, type, record ? std::move(record) : New());
-    }
-
-    // The description of an "err" element: string 102.
-    static HRESULT ErrFailure(Element e) {
-        if constexpr (std::is_same_v<Dom, ComDom>) {
-            return ErrElementFailure(e);
-        } else {
-            std::string scratch;
-            std::u16string detail = skyvane::XmlTextToUtf16(e.Text(scratch));
-            std::string_view type;
-            if (e.Attribute("type", type)) detail += skyvane::XmlTextToUtf16(type);
-            return AnswerError(kStringServiceError, detail);
-        }
     }
 
     // Current and archive records carry the update-location text seen so far.
@@ -204,12 +214,19 @@ HRESULT LoadWeatherDocument(BSTR xml, IXMLDOMDocument** document) noexcept {
     if (!document) return ServiceError(E_POINTER, IID_IKWeatherService, u"Invalid pointer");
     *document = nullptr;
     if (!xml) return ServiceError(E_INVALIDARG, IID_IKWeatherService, u"No XML text was given");
-    return skyvane::ComGuard(CLSID_KWeatherService, IID_IKWeatherService, [&]() -> HRESULT {
-        // The DOM is part of the platform library: made directly, not looked
-        // up by class.
-        ComPtr<IXMLDOMDocument> doc;
-        if (FAILED(skyvane::CreateDOMDocument(nullptr, IID_PPV_ARGS(&doc))) || !doc)
-            return ServiceError(E_FAIL, IID_IKWeatherService, u"Unknown error");
+    // The DOM is part of the platform library: made directly, not looked up
+    // by class.
+    ComPtr<IXMLDOMDocument> doc;
+    if (FAILED(skyvane::CreateDOMDocument(nullptr, IID_PPV_ARGS(&doc))) || !doc)
+        return ServiceError(E_FAIL, IID_IKWeatherService, u"Unknown error");
+    HRESULT hr = LoadAnswerInto(doc.Get(), xml);
+    if (FAILED(hr)) return hr;
+    *document = doc.Detach();
+    return S_OK;
+}
+
+HRESULT LoadAnswerInto(IXMLDOMDocument* doc, BSTR xml) noexcept {
+    return Guard(kReader, [&]() -> HRESULT {
         doc->put_async(VARIANT_FALSE);
         VARIANT_BOOL loaded = VARIANT_FALSE;
         HRESULT hr = doc->loadXML(xml, &loaded);
@@ -223,15 +240,24 @@ HRESULT LoadWeatherDocument(BSTR xml, IXMLDOMDocument** document) noexcept {
             }
             return AnswerError(kStringWrongXml, reason);
         }
-        ComPtr<IXMLDOMElement> root;
-        if (SUCCEEDED(doc->get_documentElement(&root)) && root) {
-            ComPtr<IXMLDOMElement> err;
-            hr = FindErr(root.Get(), err);
-            if (FAILED(hr)) return ServiceError(hr, IID_IKWeatherService, u"Unknown error");
-            if (err) return ErrElementFailure(err.Get());
+        // An "err" child of the root fails the load. This platform's own
+        // document is read directly; any other through its interfaces.
+        if (skyvane::XmlDocumentView view = skyvane::XmlDocumentView::Of(doc)) {
+            std::vector<skyvane::XmlChild> children;
+            return NativeDom::ForEachChild(NativeDom::Of(view.Root(), children), [](const NativeDom::Element& e, CName name) {
+                return NameIs(name, "err") ? ErrFailure<NativeDom>(e) : S_OK;
+            });
         }
-        *document = doc.Detach();
-        return S_OK;
+        // A document that loaded but cannot give its root element is no
+        // answer: it must not be handed on as one.
+        ComPtr<IXMLDOMElement> root;
+        hr = doc->get_documentElement(&root);
+        if (FAILED(hr)) return ServiceError(hr, IID_IKWeatherService, u"Unknown error");
+        if (!root) return AnswerError(kStringWrongXml, u"The answer has no root element");
+        ComPtr<IXMLDOMElement> err;
+        hr = FindErr(root.Get(), err);
+        if (FAILED(hr)) return ServiceError(hr, IID_IKWeatherService, u"Unknown error");
+        return err ? ErrElementFailure(err.Get()) : S_OK;
     });
 }
 
@@ -241,13 +267,16 @@ HRESULT BuildWeatherRecords(IUnknown* document, IEnumUnknown** records) noexcept
     ComPtr<IXMLDOMDocument> doc;
     if (!document || FAILED(document->QueryInterface(IID_PPV_ARGS(&doc))) || !doc)
         return ServiceError(E_INVALIDARG, IID_IKWeatherService, u"The object is not an XML document");
-    return skyvane::ComGuard(CLSID_KWeatherService, IID_IKWeatherService, [&] {
-        // This platform's own DOM is read directly; any other through its
-        // interfaces. A document without a root element has no records.
+    return Guard(kReader, [&] {
+        // This platform's own DOM is read directly (the view keeps the tree
+        // for the whole walk); any other through its interfaces. A document
+        // without a root element has no records.
         ComPtr<IEnumUnknown> result;
-        if (skyvane::XmlElementView root = skyvane::XmlElementView::Of(doc.Get())) {
+        if (skyvane::XmlDocumentView view = skyvane::XmlDocumentView::Of(doc.Get())) {
+            std::vector<skyvane::XmlChild> children;
+            children.reserve(64);
             RecordBuilder<NativeDom> builder;
-            builder.Run(root);
+            builder.Run(NativeDom::Of(view.Root(), children));
             result = builder.TakeEnumerator();
         } else {
             ComPtr<IXMLDOMElement> element;

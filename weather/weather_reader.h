@@ -17,6 +17,10 @@ namespace skyvane::weather {
 // text; E_FAIL for a text that is not well-formed or an "err" document; the
 // DOM's own result when it cannot be created or refuses to load.
 HRESULT LoadWeatherDocument(BSTR xml, IXMLDOMDocument** document) noexcept;
+// The same steps on a document made by the caller (any DOM): loads the text
+// and refuses what Load document refuses, a document that cannot give its
+// root element included.
+HRESULT LoadAnswerInto(IXMLDOMDocument* document, BSTR xml) noexcept;
 
 // Build records: a record enumerator over the records of a loaded document,
 // in the order current, forecast, archive, local and alert records appear in

@@ -1,15 +1,11 @@
 #include "weather/weather_response.h"
 
+#include "weather/com_helpers.h"
+
 namespace skyvane::weather {
 
 std::span<const skyvane::InterfaceEntry> KWeatherResponse::Interfaces() noexcept {
-    using Dual = skyvane::DispatchImpl<KWeatherResponse, IKWeatherResponse>;
-    static constexpr skyvane::InterfaceEntry table[] = {
-        skyvane::InterfaceEntry::Of<KWeatherResponse, Dual>(IID_IKWeatherResponse),
-        skyvane::InterfaceEntry::Of<KWeatherResponse, Dual>(IID_IDispatch),
-        skyvane::InterfaceEntry::Of<KWeatherResponse, ISupportErrorInfo>(IID_ISupportErrorInfo),
-    };
-    return table;
+    return kDualInterfaces<KWeatherResponse, skyvane::DispatchImpl<KWeatherResponse, IKWeatherResponse>, IID_IKWeatherResponse>;
 }
 
 std::span<const skyvane::DispMember> KWeatherResponse::DispatchMembers() noexcept {

@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -50,13 +51,7 @@ HRESULT HandOut(std::string_view utf8, BSTR* out) {
 // ---------------------------------------------------------------------------
 // Objects.
 
-// One parsed text. Nodes share it with their document.
-struct DomTree {
-    pugi::xml_document doc;
-};
-using TreePtr = std::shared_ptr<const DomTree>;
-
-HRESULT WrapNode(const TreePtr& tree, pugi::xml_node node, IXMLDOMNode** out);
+HRESULT WrapNode(const TreePtr& tree, DomPos pos, IXMLDOMNode** out);
 
 // IDispatch of the DOM objects: they are driven through their interfaces, so
 // late binding knows no names.
@@ -85,19 +80,19 @@ private:
     LiveCount live_;
 };
 
-// The IXMLDOMNode members, over Derived's Tree() and Node().
+// The IXMLDOMNode members, over Derived's Tree() and Pos().
 template <class Derived, class... Itfs>
 class DomNodeBase : public DomObject<Derived, Itfs...> {
 public:
     HRESULT STDMETHODCALLTYPE get_nodeName(BSTR* name) override {
         if (!name) return E_INVALIDARG;
         *name = nullptr;
-        pugi::xml_node n = Self().Node();
-        switch (n.type()) {
+        const DomPos pos = Self().Pos();
+        switch (pos.Type()) {
             case pugi::node_element:
             case pugi::node_pi:
             case pugi::node_declaration:
-                return HandOut(n.name(), name);
+                return HandOut(pos.node.name(), name);
             case pugi::node_pcdata:
                 return HandOut("#text", name);
             case pugi::node_cdata:
@@ -112,7 +107,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_nodeType(DOMNodeType* type) override {
         if (!type) return E_INVALIDARG;
-        switch (Self().Node().type()) {
+        switch (Self().Pos().Type()) {
             case pugi::node_element: *type = NODE_ELEMENT; break;
             case pugi::node_pcdata: *type = NODE_TEXT; break;
             case pugi::node_cdata: *type = NODE_CDATA_SECTION; break;
@@ -129,18 +124,17 @@ public:
     HRESULT STDMETHODCALLTYPE get_firstChild(IXMLDOMNode** firstChild) override {
         if (!firstChild) return E_INVALIDARG;
         *firstChild = nullptr;
-        pugi::xml_node c = Self().Node().first_child();
+        DomPos c = FirstChildOf(Self().Pos());
         return c ? WrapNode(Self().Tree(), c, firstChild) : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_nextSibling(IXMLDOMNode** nextSibling) override {
         if (!nextSibling) return E_INVALIDARG;
         *nextSibling = nullptr;
-        pugi::xml_node n = Self().Node();
-        pugi::xml_node s = n.type() == pugi::node_document ? pugi::xml_node() : n.next_sibling();
+        DomPos s = NextSiblingOf(Self().Pos());
         return s ? WrapNode(Self().Tree(), s, nextSibling) : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE hasChildNodes(VARIANT_BOOL* hasChild) override {
-        bool has = bool(Self().Node().first_child());
+        bool has = bool(FirstChildOf(Self().Pos()));
         if (hasChild) *hasChild = has ? VARIANT_TRUE : VARIANT_FALSE;
         return has ? S_OK : S_FALSE;
     }
@@ -148,7 +142,7 @@ public:
         if (!text) return E_INVALIDARG;
         *text = nullptr;
         std::string scratch;
-        return HandOut(NodeText(Self().Node(), scratch), text);
+        return HandOut(NodeText(Self().Pos(), scratch), text);
     }
 
 private:
@@ -157,7 +151,7 @@ private:
 
 class DomNodeList final : public DomObject<DomNodeList, IXMLDOMNodeList> {
 public:
-    DomNodeList(TreePtr tree, pugi::xml_node parent) : tree_(std::move(tree)), parent_(parent) {}
+    DomNodeList(TreePtr tree, DomPos parent) : tree_(std::move(tree)), parent_(parent) {}
 
     static std::span<const InterfaceEntry> Interfaces() noexcept {
         static constexpr InterfaceEntry table[] = {
@@ -170,14 +164,14 @@ public:
     HRESULT STDMETHODCALLTYPE get_item(LONG index, IXMLDOMNode** listItem) override {
         if (!listItem) return E_INVALIDARG;
         *listItem = nullptr;
-        pugi::xml_node n = At(index);
+        DomPos n = At(index);
         return n ? WrapNode(tree_, n, listItem) : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_length(LONG* listLength) override {
         if (!listLength) return E_INVALIDARG;
         if (length_ < 0) {
             LONG count = 0;
-            for (pugi::xml_node c = parent_.first_child(); c; c = c.next_sibling()) ++count;
+            for (DomPos c = FirstChildOf(parent_); c; c = NextSiblingOf(c)) ++count;
             length_ = count;
         }
         *listLength = length_;
@@ -186,7 +180,7 @@ public:
     HRESULT STDMETHODCALLTYPE nextNode(IXMLDOMNode** nextItem) override {
         if (!nextItem) return E_INVALIDARG;
         *nextItem = nullptr;
-        pugi::xml_node n = At(next_);
+        DomPos n = At(next_);
         if (!n) return S_FALSE;
         ++next_;
         return WrapNode(tree_, n, nextItem);
@@ -199,22 +193,22 @@ public:
 private:
     // The child at an index. Callers walk a list front to back, so the last
     // position is remembered and a step forward costs one sibling hop.
-    pugi::xml_node At(LONG index) {
+    DomPos At(LONG index) {
         if (index < 0) return {};
         if (!cursor_ || index < cursorIndex_) {
-            cursor_ = parent_.first_child();
+            cursor_ = FirstChildOf(parent_);
             cursorIndex_ = 0;
         }
         while (cursor_ && cursorIndex_ < index) {
-            cursor_ = cursor_.next_sibling();
+            cursor_ = NextSiblingOf(cursor_);
             ++cursorIndex_;
         }
         return cursor_;
     }
 
     TreePtr tree_;
-    pugi::xml_node parent_;
-    pugi::xml_node cursor_;
+    DomPos parent_;
+    DomPos cursor_;
     LONG cursorIndex_ = 0;
     LONG length_ = -1;
     LONG next_ = 0;
@@ -225,7 +219,7 @@ HRESULT DomNodeBase<Derived, Itfs...>::get_childNodes(IXMLDOMNodeList** childLis
     if (!childList) return E_INVALIDARG;
     *childList = nullptr;
     ComPtr<DomNodeList> list;
-    HRESULT hr = DomNodeList::CreateObject(list, Self().Tree(), Self().Node());
+    HRESULT hr = DomNodeList::CreateObject(list, Self().Tree(), Self().Pos());
     if (FAILED(hr)) return hr;
     *childList = list.Detach();
     return S_OK;
@@ -234,7 +228,7 @@ HRESULT DomNodeBase<Derived, Itfs...>::get_childNodes(IXMLDOMNodeList** childLis
 // A node that is not an element: text, CDATA, comment, processing instruction.
 class DomNode final : public DomNodeBase<DomNode, IXMLDOMNode> {
 public:
-    DomNode(TreePtr tree, pugi::xml_node node) : tree_(std::move(tree)), node_(node) {}
+    DomNode(TreePtr tree, DomPos pos) : tree_(std::move(tree)), pos_(pos) {}
 
     static std::span<const InterfaceEntry> Interfaces() noexcept {
         static constexpr InterfaceEntry table[] = {
@@ -244,14 +238,14 @@ public:
         return table;
     }
     const TreePtr& Tree() const { return tree_; }
-    pugi::xml_node Node() const { return node_; }
+    DomPos Pos() const { return pos_; }
 
 private:
     TreePtr tree_;
-    pugi::xml_node node_;
+    DomPos pos_;
 };
 
-class DomElement final : public DomNodeBase<DomElement, IXMLDOMElement, IXmlNativeNode> {
+class DomElement final : public DomNodeBase<DomElement, IXMLDOMElement> {
 public:
     DomElement(TreePtr tree, pugi::xml_node node) : tree_(std::move(tree)), node_(node) {}
 
@@ -260,14 +254,11 @@ public:
             InterfaceEntry::Of<DomElement, IXMLDOMElement>(IID_IXMLDOMElement),
             InterfaceEntry::Of<DomElement, IXMLDOMElement>(IID_IXMLDOMNode),
             InterfaceEntry::Of<DomElement, IXMLDOMElement>(IID_IDispatch),
-            InterfaceEntry::Of<DomElement, IXmlNativeNode>(IID_IXmlNativeNode),
         };
         return table;
     }
     const TreePtr& Tree() const { return tree_; }
-    pugi::xml_node Node() const { return node_; }
-
-    void* STDMETHODCALLTYPE NativeElement() override { return node_.internal_object(); }
+    DomPos Pos() const { return {node_}; }
 
     HRESULT STDMETHODCALLTYPE get_tagName(BSTR* tagName) override {
         if (!tagName) return E_INVALIDARG;
@@ -299,15 +290,15 @@ private:
     pugi::xml_node node_;
 };
 
-HRESULT WrapNode(const TreePtr& tree, pugi::xml_node node, IXMLDOMNode** out) {
+HRESULT WrapNode(const TreePtr& tree, DomPos pos, IXMLDOMNode** out) {
     HRESULT hr;
-    if (node.type() == pugi::node_element) {
+    if (pos.Type() == pugi::node_element) {
         ComPtr<DomElement> e;
-        hr = DomElement::CreateObject(e, tree, node);
+        hr = DomElement::CreateObject(e, tree, pos.node);
         *out = e.Detach();
     } else {
         ComPtr<DomNode> n;
-        hr = DomNode::CreateObject(n, tree, node);
+        hr = DomNode::CreateObject(n, tree, pos);
         *out = n.Detach();
     }
     return hr;
@@ -359,6 +350,13 @@ private:
     ParseFailure failure_;
 };
 
+// Comments are kept as nodes; the text that opens an element is held by the
+// element (see DomPos); the text is parsed as a fragment, so that text or a
+// second element beside the root is seen and refused instead of silently
+// dropped.
+constexpr unsigned kParseOptions =
+    pugi::parse_default | pugi::parse_comments | pugi::parse_fragment | pugi::parse_embed_pcdata;
+
 // Error codes of the load, one per kind of fault (the parser's status in the
 // low bits of the platform's XML error range).
 constexpr LONG kXmlErrorBase = LONG(0xC00CE500u);
@@ -366,7 +364,24 @@ constexpr LONG kXmlErrorNoRoot = kXmlErrorBase + 0x40;
 constexpr LONG kXmlErrorManyRoots = kXmlErrorBase + 0x41;
 constexpr LONG kXmlErrorTopLevelText = kXmlErrorBase + 0x42;
 
-class DomDocument final : public DomNodeBase<DomDocument, IXMLDOMDocument, IXmlNativeNode> {
+// Copies sixteen UTF-16 units as bytes when all of them are ASCII.
+bool CopyAsciiBlock(const char16_t* from, char* to) {
+#if defined(__SSE2__)
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 8));
+    __m128i high = _mm_and_si128(_mm_or_si128(a, b), _mm_set1_epi16(short(0xFF80)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) return false;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_packus_epi16(a, b));
+    return true;
+#else
+    for (int k = 0; k < 16; ++k)
+        if (from[k] >= 0x80) return false;
+    for (int k = 0; k < 16; ++k) to[k] = char(from[k]);
+    return true;
+#endif
+}
+
+class DomDocument final : public DomNodeBase<DomDocument, IXMLDOMDocument, IXmlNativeDocument> {
 public:
     DomDocument() : tree_(std::make_shared<DomTree>()) {}
 
@@ -375,14 +390,14 @@ public:
             InterfaceEntry::Of<DomDocument, IXMLDOMDocument>(IID_IXMLDOMDocument),
             InterfaceEntry::Of<DomDocument, IXMLDOMDocument>(IID_IXMLDOMNode),
             InterfaceEntry::Of<DomDocument, IXMLDOMDocument>(IID_IDispatch),
-            InterfaceEntry::Of<DomDocument, IXmlNativeNode>(IID_IXmlNativeNode),
+            InterfaceEntry::Of<DomDocument, IXmlNativeDocument>(IID_IXmlNativeDocument),
         };
         return table;
     }
     const TreePtr& Tree() const { return tree_; }
-    pugi::xml_node Node() const { return tree_->doc; }
+    DomPos Pos() const { return {tree_->doc}; }
 
-    void* STDMETHODCALLTYPE NativeElement() override { return tree_->doc.document_element().internal_object(); }
+    TreePtr STDMETHODCALLTYPE NativeTree() override { return tree_; }
 
     HRESULT STDMETHODCALLTYPE get_documentElement(IXMLDOMElement** DOMElement) override {
         if (!DOMElement) return E_INVALIDARG;
@@ -436,33 +451,26 @@ private:
         const char16_t* p = text.data();
         const size_t n = text.size();
         for (size_t i = 0; i < n;) {
-            // Runs of ASCII, the bulk of any answer, are copied eight units at a time.
-#if defined(__SSE2__)
-            if (i + 8 <= n) {
-                __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-                if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(short(0xFF80))),
-                                                      _mm_setzero_si128())) == 0xFFFF) {
-                    _mm_storel_epi64(reinterpret_cast<__m128i*>(buffer + bytes), _mm_packus_epi16(units, units));
-                    bytes += 8;
-                    i += 8;
-                    continue;
-                }
-            }
-#endif
-            if (p[i] < 0x80) {
-                buffer[bytes++] = char(p[i++]);
+            // Runs of ASCII, the bulk of any answer, go sixteen units at a time.
+            if (i + 16 <= n && CopyAsciiBlock(p + i, buffer + bytes)) {
+                bytes += 16;
+                i += 16;
                 continue;
             }
-            size_t end = i + 1;
-            while (end < n && p[end] >= 0x80) ++end;
-            EncodeUtf8(text.substr(i, end - i), [&](char c) { buffer[bytes++] = c; });
-            i = end;
+            for (const size_t stop = std::min(n, i + 16); i < stop;) {
+                if (p[i] < 0x80) {
+                    buffer[bytes++] = char(p[i++]);
+                    continue;
+                }
+                size_t end = i + 1;
+                while (end < n && p[end] >= 0x80) ++end;
+                EncodeUtf8(text.substr(i, end - i), [&](char c) { buffer[bytes++] = c; });
+                i = end;
+            }
         }
 
-        // As a fragment, so that text or a second element beside the root is
-        // seen and refused below instead of silently dropped.
         pugi::xml_parse_result result = tree->doc.load_buffer_inplace_own(
-            buffer, bytes, pugi::parse_default | pugi::parse_comments | pugi::parse_fragment, pugi::encoding_utf8);
+            buffer, bytes, kParseOptions, pugi::encoding_utf8);
         ParseFailure failure;
         if (!result) {
             failure.code = kXmlErrorBase + LONG(result.status);

@@ -1,11 +1,13 @@
 // Pieces shared by the files of the DOM: the text conversions between the
-// interfaces' UTF-16 and the parser's UTF-8, the text of a node as get_text
-// gives it, and the private interface through which XmlElementView finds the
-// parser's node behind a DOM object.
+// interfaces' UTF-16 and the parser's UTF-8, the tree as the interfaces show
+// it, the text of a node as get_text gives it, and the private interface
+// through which XmlDocumentView finds the parsed tree behind a document.
 #pragma once
 
 #include <pugixml.hpp>
 
+#include <bit>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -88,16 +90,54 @@ BSTR Utf8ToBstr(std::string_view s);
 
 inline bool IsText(const pugi::xml_node& n) { return n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata; }
 
+// The parser keeps the text that opens an element as the element's own value
+// (parse_embed_pcdata), which spares a node for every leaf; the interfaces
+// show that text as the element's first child, a text node. A position in
+// the tree as the interfaces see it is therefore a parser node, or the text
+// held by an element.
+struct DomPos {
+    pugi::xml_node node;
+    bool heldText = false;  // the text held by the element `node`, not the element
+
+    explicit operator bool() const { return bool(node); }
+    pugi::xml_node_type Type() const { return heldText ? pugi::node_pcdata : node.type(); }
+    const char* Value() const { return node.value(); }
+};
+
+// Whether an element holds the text that opens it.
+inline bool HoldsText(const pugi::xml_node& n) { return n.type() == pugi::node_element && *n.value(); }
+// The first child and the next sibling as the interfaces show them.
+inline DomPos FirstChildOf(const DomPos& p) {
+    if (p.heldText) return {};
+    if (HoldsText(p.node)) return {p.node, true};
+    return {p.node.first_child()};
+}
+inline DomPos NextSiblingOf(const DomPos& p) {
+    if (p.heldText) return {p.node.first_child()};
+    if (p.node.type() == pugi::node_document) return {};
+    return {p.node.next_sibling()};
+}
+
 // The concatenated text of a node and its descendants, white space at both
 // ends removed. The walk is iterative: a deeply nested document must not
 // exhaust the stack.
-std::string_view NodeText(const pugi::xml_node& node, std::string& scratch);
+std::string_view NodeText(const DomPos& node, std::string& scratch);
 
-// What XmlElementView::Of asks a node for: the parser's node behind it. Only
-// this DOM's element and document objects answer it.
-struct IXmlNativeNode : IUnknown {
-    virtual void* STDMETHODCALLTYPE NativeElement() = 0;
+// One parsed text, shared by the document and every node handed out from it.
+struct DomTree {
+    pugi::xml_document doc;
 };
-inline constexpr IID IID_IXmlNativeNode = MakeGuid("{5E1A7C3B-2D94-4F08-9B61-7C0D3E8A4F25}");
+using TreePtr = std::shared_ptr<const DomTree>;
+
+// What XmlDocumentView::Of asks a document for: its parsed tree. Only this
+// DOM's documents answer it.
+struct IXmlNativeDocument : IUnknown {
+    virtual TreePtr STDMETHODCALLTYPE NativeTree() = 0;
+};
+inline constexpr IID IID_IXmlNativeDocument = MakeGuid("{5E1A7C3B-2D94-4F08-9B61-7C0D3E8A4F26}");
+
+// The parser's node as the pointer an XmlElementView keeps, and back.
+inline void* ToView(pugi::xml_node n) { return std::bit_cast<void*>(n); }
+inline pugi::xml_node FromView(void* p) { return std::bit_cast<pugi::xml_node>(p); }
 
 }  // namespace skyvane::msxml

@@ -16,13 +16,16 @@
 // - getAttribute gives VT_BSTR when the attribute exists, else VT_NULL and
 //   S_FALSE.
 // - Nodes keep their document's tree alive; loading again gives the document a
-//   new tree and leaves nodes of the old one valid.
+//   new tree and leaves nodes of the old one valid. The same holds for the
+//   direct views below.
 // - The objects are driven through these interfaces only: their IDispatch
 //   knows no names (GetIDsOfNames answers DISP_E_UNKNOWNNAME).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/com/com_ptr.h"
 #include "platform/com/unknwn.h"
@@ -107,33 +110,66 @@ SKYVANE_DECLARE_IID(IXMLDOMParseError, IID_IXMLDOMParseError);
 namespace skyvane {
 
 // Direct reading of this platform's DOM, for readers that walk large answers:
-// no object and no BSTR per step. A view stays valid while the node or
-// document it came from is alive (a reload of the document does not end it).
-// Names, texts and attribute values are UTF-8 and follow the interfaces' rules
-// (get_text's trimming, case-sensitive names).
+// no object and no BSTR per step. Names, texts and attribute values are UTF-8
+// and follow the interfaces' rules (get_text's trimming, case-sensitive
+// names). A view is valid while the document view it came from lives.
+
+// One child element as XmlElementView::AppendChildren lists it.
+struct XmlChild;
+
 class XmlElementView {
 public:
     XmlElementView() noexcept = default;
-    // The element behind an element node of this DOM, or the root element of
-    // a document of this DOM; an empty view for anything else (other nodes,
-    // objects of another DOM, NULL).
-    static XmlElementView Of(IUnknown* node) noexcept;
 
     explicit operator bool() const noexcept { return node_ != nullptr; }
-    std::string_view Name() const noexcept;
-    // The same, NUL-terminated, for comparing without measuring it first.
+    // NUL-terminated.
     const char* NameData() const noexcept;
     // The text as get_text gives it; scratch may hold it.
     std::string_view Text(std::string& scratch) const;
     // The attribute's value; false when there is none.
     bool Attribute(std::string_view name, std::string_view& value) const noexcept;
-    // The first child element and the next sibling element (empty at the end).
-    XmlElementView FirstChild() const noexcept;
-    XmlElementView Next() const noexcept;
+    // Appends the child elements, in document order, in one call.
+    void AppendChildren(std::vector<XmlChild>& out) const;
 
 private:
+    friend class XmlDocumentView;
     explicit XmlElementView(void* node) noexcept : node_(node) {}
     void* node_ = nullptr;
+};
+
+struct XmlChild {
+    XmlElementView element;
+    const char* name;  // NUL-terminated
+    // The text the element holds, as parsed, when it has no children of its
+    // own (the common case); NULL when it has some.
+    const char* heldText;
+
+    // The text as get_text gives it; scratch may hold it.
+    std::string_view Text(std::string& scratch) const {
+        if (!heldText) return element.Text(scratch);
+        std::string_view text(heldText);
+        auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+        while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+        while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+        return text;
+    }
+};
+
+// The root element of a document of this DOM, holding the parsed tree: the
+// views taken from it stay valid while it lives, even when the document loads
+// another text or is released meanwhile.
+class XmlDocumentView {
+public:
+    XmlDocumentView() noexcept = default;
+    // Empty for anything that is not a document of this DOM with a root element.
+    static XmlDocumentView Of(IUnknown* document) noexcept;
+
+    explicit operator bool() const noexcept { return bool(root_); }
+    const XmlElementView& Root() const noexcept { return root_; }
+
+private:
+    std::shared_ptr<const void> tree_;
+    XmlElementView root_;
 };
 
 // A UTF-8 text of the DOM as the interfaces would hand it out (the second form

@@ -26,36 +26,35 @@ BSTR Utf8ToBstr(std::string_view s) {
 namespace {
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// White space at both ends removed, as get_text gives texts.
 std::string_view TrimXmlSpace(std::string_view s) {
     while (!s.empty() && IsXmlSpace(s.front())) s.remove_prefix(1);
     while (!s.empty() && IsXmlSpace(s.back())) s.remove_suffix(1);
     return s;
 }
-
 }  // namespace
 
-// The concatenated text of a node and its descendants, white space at both
-// ends removed. The walk is iterative: a deeply nested document must not
-// exhaust the stack.
-std::string_view NodeText(const pugi::xml_node& node, std::string& scratch) {
-    switch (node.type()) {
+std::string_view NodeText(const DomPos& pos, std::string& scratch) {
+    const pugi::xml_node node = pos.node;
+    switch (pos.Type()) {
         case pugi::node_pcdata:
         case pugi::node_cdata:
         case pugi::node_comment:
         case pugi::node_pi:
-            return TrimXmlSpace(node.value());
+            return TrimXmlSpace(pos.Value());
         case pugi::node_element:
         case pugi::node_document:
             break;
         default:
             return {};
     }
+    // The common case: an element holding its one text, or nothing.
     pugi::xml_node first = node.first_child();
-    // The common case: an element holding one text.
-    if (first && IsText(first) && !first.next_sibling()) return TrimXmlSpace(first.value());
+    if (!first) return TrimXmlSpace(node.value());
     scratch.clear();
-    for (pugi::xml_node cur = first; cur;) {
-        if (IsText(cur)) scratch += cur.value();
+    // Every element's held text comes before its children.
+    for (pugi::xml_node cur = node;;) {
+        if (cur.type() == pugi::node_element || IsText(cur)) scratch += cur.value();
         if (pugi::xml_node child = cur.first_child()) {
             cur = child;
             continue;
@@ -74,6 +73,7 @@ namespace skyvane {
 void XmlTextToUtf16(std::string_view utf8, std::u16string& out) {
     size_t ascii = 0;
     while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+    // ASCII widens unit for unit.
     out.resize(ascii);
     for (size_t i = 0; i < ascii; ++i) out[i] = char16_t(utf8[i]);
     if (ascii < utf8.size()) msxml::DecodeUtf8(utf8.substr(ascii), [&](char16_t c) { out.push_back(c); });

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/base/log.h"
 #include "platform/com/runtime.h"
 #include "platform/base/wide_string.h"
 
@@ -21,8 +22,13 @@ HRESULT Dereference(const VARIANT& arg, VARIANT& view) noexcept {
     if (!arg.byref) return DISP_E_TYPEMISMATCH;
     VARTYPE base = VARTYPE(arg.vt & ~VT_BYREF);
     if (base == VT_VARIANT) {
-        if (arg.pvarVal->vt & VT_BYREF) return Dereference(*arg.pvarVal, view);
-        view = *arg.pvarVal;
+        const VARIANT& target = *arg.pvarVal;
+        // One more reference is followed, to a value of a plain type; a
+        // VARIANT by reference that leads to another one is refused, as it may
+        // lead back to itself.
+        if (target.vt == (VT_BYREF | VT_VARIANT)) return DISP_E_TYPEMISMATCH;
+        if (target.vt & VT_BYREF) return Dereference(target, view);
+        view = target;
         return S_OK;
     }
     VariantInit(&view);
@@ -174,7 +180,11 @@ HRESULT InvokeMember(std::span<const DispMember> members, IDispatch* self, DISPI
         hr = member->invoke(self, call);
     } catch (const std::bad_alloc&) {
         hr = E_OUTOFMEMORY;
+    } catch (const std::exception& e) {
+        SKYVANE_LOG("com", "Invoke of member %ld failed: %s", long(id), e.what());
+        hr = E_FAIL;
     } catch (...) {
+        SKYVANE_LOG("com", "Invoke of member %ld failed: an exception of unknown type", long(id));
         hr = E_FAIL;
     }
     if (SUCCEEDED(hr) || !call.memberCalled) return hr;

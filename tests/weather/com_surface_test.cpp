@@ -15,11 +15,13 @@
 #include <vector>
 
 #include "platform/oleaut/bstr.h"
+#include "platform/com/guid.h"
 #include "platform/com/runtime.h"
 #include "platform/msxml/msxml.h"
 #include "platform/registry/registry.h"
 #include "platform/kernel/nls/text_conv.h"
 #include "platform/oleaut/variant.h"
+#include "test_util/outer_object.h"
 #include "test_util/test_util.h"
 #include "weather/kweather_interfaces.h"
 #include "weather/service_interfaces.h"
@@ -464,54 +466,27 @@ TEST_F(ComSurfaceTest, ClassFactoryAndUnloading) {
     EXPECT_EQ(canUnload(), S_OK);
 }
 
-// An outer object that aggregates one inner object of the library.
-class Outer final : public IUnknown {
-public:
-    HRESULT Init(REFCLSID clsid) {
-        return CoCreateInstance(clsid, this, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&inner_));
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown)) {
-            *ppv = static_cast<IUnknown*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return inner_ ? inner_->QueryInterface(riid, ppv) : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-
-private:
-    ~Outer() = default;
-    ULONG refs_ = 1;
-    ComPtr<IUnknown> inner_;
-};
-
 TEST_F(ComSurfaceTest, ServiceResponseAndRecordAggregateTheCitiesDoNot) {
-    for (const CLSID* clsid : {&CLSID_KWeatherService, &CLSID_KWeatherResponse, &CLSID_KWeatherInfo}) {
-        Outer* outer = new Outer;
-        ASSERT_EQ(outer->Init(*clsid), S_OK);
-        ComPtr<IDispatch> inner;
-        ASSERT_EQ(outer->QueryInterface(IID_PPV_ARGS(&inner)), S_OK);
-        // The inner object's IUnknown is the outer one.
-        ComPtr<IUnknown> identity;
-        ASSERT_EQ(inner->QueryInterface(IID_PPV_ARGS(&identity)), S_OK);
-        EXPECT_EQ(identity.Get(), static_cast<IUnknown*>(outer));
-        identity.Reset();
-        inner.Reset();
+    using skyvane::test::OuterObject;
+    for (const CLSID* clsid : {&CLSID_KWeatherService, &CLSID_KWeatherResponse, &CLSID_KWeatherInfo,
+                               &CLSID_KWeatherCity, &CLSID_KWeatherCityCtrl}) {
+        const bool aggregatable = clsid != &CLSID_KWeatherCity && clsid != &CLSID_KWeatherCityCtrl;
+        OuterObject* outer = OuterObject::New();
+        HRESULT hr = outer->Aggregate([&](IUnknown* o, void** inner) {
+            return CoCreateInstance(*clsid, o, CLSCTX_INPROC_SERVER, IID_IUnknown, inner);
+        });
+        EXPECT_EQ(hr, aggregatable ? S_OK : CLASS_E_NOAGGREGATION) << Utf8(skyvane::GuidToString(*clsid));
+        if (SUCCEEDED(hr)) {
+            // The inner object's IUnknown is the outer one.
+            ComPtr<IDispatch> inner;
+            ASSERT_EQ(outer->QueryInterface(IID_PPV_ARGS(&inner)), S_OK);
+            ComPtr<IUnknown> identity;
+            ASSERT_EQ(inner->QueryInterface(IID_PPV_ARGS(&identity)), S_OK);
+            EXPECT_EQ(identity.Get(), static_cast<IUnknown*>(outer));
+        }
         outer->Release();
     }
-    for (const CLSID* clsid : {&CLSID_KWeatherCity, &CLSID_KWeatherCityCtrl}) {
-        Outer* outer = new Outer;
-        EXPECT_EQ(outer->Init(*clsid), CLASS_E_NOAGGREGATION);
-        outer->Release();
-    }
+    EXPECT_EQ(OuterObject::live, 0);
 }
 
 // ---------------------------------------------------------------------------

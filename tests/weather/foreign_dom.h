@@ -141,8 +141,8 @@ private:
 
 class ForeignDocument final : public ForeignNodeBase<ForeignDocument, IXMLDOMDocument> {
 public:
-    ForeignDocument(skyvane::ComPtr<IXMLDOMNode> node, skyvane::ComPtr<IXMLDOMDocument> doc)
-        : ForeignNodeBase(std::move(node)), doc_(std::move(doc)) {}
+    ForeignDocument(skyvane::ComPtr<IXMLDOMNode> node, skyvane::ComPtr<IXMLDOMDocument> doc, HRESULT rootResult)
+        : ForeignNodeBase(std::move(node)), doc_(std::move(doc)), rootResult_(rootResult) {}
     static std::span<const skyvane::InterfaceEntry> Interfaces() noexcept {
         static constexpr skyvane::InterfaceEntry table[] = {
             skyvane::InterfaceEntry::Of<ForeignDocument, IXMLDOMDocument>(IID_IXMLDOMDocument),
@@ -154,6 +154,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_documentElement(IXMLDOMElement** root) override {
         if (!root) return E_INVALIDARG;
         *root = nullptr;
+        if (rootResult_ != S_OK) return rootResult_;
         skyvane::ComPtr<IXMLDOMElement> inner;
         HRESULT hr = doc_->get_documentElement(&inner);
         if (hr != S_OK || !inner) return hr;
@@ -169,6 +170,7 @@ public:
 
 private:
     skyvane::ComPtr<IXMLDOMDocument> doc_;
+    HRESULT rootResult_;
 };
 
 inline HRESULT WrapForeign(IXMLDOMNode* inner, IXMLDOMNode** out) {
@@ -188,11 +190,14 @@ inline HRESULT WrapForeign(IXMLDOMNode* inner, IXMLDOMNode** out) {
 }
 
 // The same document behind wrappers that offer only the public interfaces.
-inline skyvane::ComPtr<IXMLDOMDocument> ForeignDocumentOf(const skyvane::ComPtr<IXMLDOMDocument>& doc) {
+// With a rootResult other than S_OK, the document cannot give its root
+// element: get_documentElement answers rootResult (S_FALSE: no element).
+inline skyvane::ComPtr<IXMLDOMDocument> ForeignDocumentOf(const skyvane::ComPtr<IXMLDOMDocument>& doc,
+                                                          HRESULT rootResult = S_OK) {
     skyvane::ComPtr<IXMLDOMNode> node;
     doc.As(node);
     skyvane::ComPtr<ForeignDocument> foreign;
-    ForeignDocument::CreateObject(foreign, node, doc);
+    ForeignDocument::CreateObject(foreign, node, doc, rootResult);
     return skyvane::ComPtr<IXMLDOMDocument>(foreign.Get());
 }
 

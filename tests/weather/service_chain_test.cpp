@@ -45,35 +45,40 @@ std::u16string ErrorDescription() {
 // ---------------------------------------------------------------------------
 // The addresses and the chain on their own.
 
-TEST(RequestAddresses, RelayAddressCarriesTheFullFeedAddressAndTheAskedDays) {
-    skyvane::weather::WeatherRequest request{u"RSXX0091", 10, 2};
-    EXPECT_EQ(Utf8(skyvane::weather::RelayAddress(u"relay-b.example:8081", u"feed.example:8082", request)),
-              std::string("http://relay-b.example:8081/wsi/wsiservices.aspx?url=http://feed.example:8082/weather/"
-                          "local/RSXX0091?cc=*&dayf=10") +
-                  kKeys + "&unit=m");
-}
-
-TEST(RequestAddresses, DirectAddressAlwaysAsksFiveDaysAndLinksXoap) {
-    for (LONG days : {10, 7, 1, -4}) {
-        skyvane::weather::WeatherRequest request{u"USNY0996", days, 1};
-        EXPECT_EQ(Utf8(skyvane::weather::DirectAddress(u"feed.example", request)),
-                  std::string("http://feed.example/weather/local/USNY0996?cc=*&dayf=5") + kKeys +
-                      "&unit=s&link=xoap")
-            << days;
+// The addresses are plain substitutions, nothing escaped: the relay form
+// names the whole feed address and asks the requested days; the direct form
+// always asks five days and adds "&link=xoap"; only unit type 2 asks metric
+// units.
+TEST(RequestAddresses, AreWrittenOutAsTheServiceExpectsThem) {
+    using skyvane::weather::WeatherRequest;
+    const struct {
+        const char16_t* relay;  // NULL: the direct address
+        const char16_t* feed;
+        WeatherRequest request;
+        const char* expected;
+    } cases[] = {
+        {u"relay-b.example:8081", u"feed.example:8082", {u"RSXX0091", 10, 2},
+         "http://relay-b.example:8081/wsi/wsiservices.aspx?url=http://feed.example:8082/weather/local/RSXX0091?cc=*"
+         "&dayf=10&prod=xoap&par=5820417369&key=3fa91c6e0b7d2458&unit=m"},
+        {u"r", u"f", {u"AB C&D=1", -3, 2},
+         "http://r/wsi/wsiservices.aspx?url=http://f/weather/local/AB C&D=1?cc=*&dayf=-3&prod=xoap&par=5820417369"
+         "&key=3fa91c6e0b7d2458&unit=m"},
+        {u"r", u"f", {u"RSXX0091", 7, 1},
+         "http://r/wsi/wsiservices.aspx?url=http://f/weather/local/RSXX0091?cc=*&dayf=7&prod=xoap&par=5820417369"
+         "&key=3fa91c6e0b7d2458&unit=s"},
+        {nullptr, u"feed.example", {u"USNY0996", 10, 1},
+         "http://feed.example/weather/local/USNY0996?cc=*&dayf=5&prod=xoap&par=5820417369&key=3fa91c6e0b7d2458"
+         "&unit=s&link=xoap"},
+        {nullptr, u"f", {u"USNY0996", -4, 2},
+         "http://f/weather/local/USNY0996?cc=*&dayf=5&prod=xoap&par=5820417369&key=3fa91c6e0b7d2458&unit=m&link=xoap"},
+    };
+    for (const auto& c : cases) {
+        std::u16string address = c.relay ? skyvane::weather::RelayAddress(c.relay, c.feed, c.request)
+                                         : skyvane::weather::DirectAddress(c.feed, c.request);
+        EXPECT_EQ(Utf8(address), c.expected);
     }
-}
-
-TEST(RequestAddresses, OnlyUnitTypeTwoAsksMetricUnits) {
-    EXPECT_EQ(skyvane::weather::UnitLetter(2), u'm');
     for (LONG unit : {0, 1, 3, -1, 0x7FFFFFFF}) EXPECT_EQ(skyvane::weather::UnitLetter(unit), u's') << unit;
-}
-
-TEST(RequestAddresses, CityCodeAndCountsAreInsertedAsTheyAre) {
-    // A blank and "&" in the code are not escaped; a negative count is written out.
-    skyvane::weather::WeatherRequest request{u"AB C&D=1", -3, 2};
-    EXPECT_EQ(Utf8(skyvane::weather::RelayAddress(u"r", u"f", request)),
-              std::string("http://r/wsi/wsiservices.aspx?url=http://f/weather/local/AB C&D=1?cc=*&dayf=-3") + kKeys +
-                  "&unit=m");
+    EXPECT_EQ(skyvane::weather::UnitLetter(2), u'm');
 }
 
 TEST(RequestAddresses, CodesWithControlCharactersCannotBeSent) {
@@ -89,16 +94,19 @@ TEST(RequestChain, RelayBTwiceThenRelayAThenTheFeedWithTheirWaits) {
     hosts.relayHostA = u"a";
     hosts.relayHostB = u"b";
     hosts.feedHost = u"f";
-    skyvane::weather::WeatherRequest request{u"RSXX0091", 10, 2};
-    auto chain = skyvane::weather::BuildRequestChain(hosts, request);
-    EXPECT_EQ(chain[0].waitBefore, 0u);
-    EXPECT_EQ(chain[1].waitBefore, 200u);
-    EXPECT_EQ(chain[2].waitBefore, 100u);
-    EXPECT_EQ(chain[3].waitBefore, 100u);
-    EXPECT_EQ(chain[0].address, skyvane::weather::RelayAddress(u"b", u"f", request));
-    EXPECT_EQ(chain[1].address, chain[0].address);
-    EXPECT_EQ(chain[2].address, skyvane::weather::RelayAddress(u"a", u"f", request));
-    EXPECT_EQ(chain[3].address, skyvane::weather::DirectAddress(u"f", request));
+    auto chain = skyvane::weather::BuildRequestChain(hosts, {u"RSXX0091", 10, 2});
+    const std::string relay = "/wsi/wsiservices.aspx?url=http://f/weather/local/RSXX0091?cc=*&dayf=10" +
+                              std::string(kKeys) + "&unit=m";
+    const std::pair<DWORD, std::string> expected[] = {
+        {0, "http://b" + relay},
+        {200, "http://b" + relay},
+        {100, "http://a" + relay},
+        {100, "http://f/weather/local/RSXX0091?cc=*&dayf=5" + std::string(kKeys) + "&unit=m&link=xoap"},
+    };
+    for (size_t i = 0; i < chain.size(); ++i) {
+        EXPECT_EQ(chain[i].waitBefore, expected[i].first) << i;
+        EXPECT_EQ(Utf8(chain[i].address), expected[i].second) << i;
+    }
 }
 
 // Runs a chain of four named attempts where the first `failures` fail.

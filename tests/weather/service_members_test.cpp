@@ -342,9 +342,9 @@ TEST_F(CitySearchTest, NoMatchAndFailedDownloads) {
 TEST(ServiceConfig, HostsDefaultToTheSimulatorAndFollowTheRegistry) {
     skyvane::test::ScopedDeviceRoot root;
     skyvane::weather::ServiceHosts hosts = skyvane::weather::ReadServiceHosts();
-    EXPECT_EQ(hosts.relayHostA, skyvane::weather::kDefaultServiceHost);
-    EXPECT_EQ(hosts.feedHost, skyvane::weather::kDefaultServiceHost);
-    EXPECT_EQ(hosts.searchHost, skyvane::weather::kDefaultServiceHost);
+    EXPECT_EQ(hosts.relayHostA, u"127.0.0.1:8642");
+    EXPECT_EQ(hosts.feedHost, u"127.0.0.1:8642");
+    EXPECT_EQ(hosts.searchHost, u"127.0.0.1:8642");
 
     skyvane::test::SetServiceHosts(u"relay-a.example", u"relay-b.example:8080", u"  ", {});
     HKEY key = nullptr;
@@ -355,8 +355,8 @@ TEST(ServiceConfig, HostsDefaultToTheSimulatorAndFollowTheRegistry) {
     hosts = skyvane::weather::ReadServiceHosts();
     EXPECT_EQ(hosts.relayHostA, u"relay-a.example");
     EXPECT_EQ(hosts.relayHostB, u"relay-b.example:8080");
-    EXPECT_EQ(hosts.feedHost, skyvane::weather::kDefaultServiceHost) << "a blank host counts as not set";
-    EXPECT_EQ(hosts.searchHost, skyvane::weather::kDefaultServiceHost) << "a number is not a host";
+    EXPECT_EQ(hosts.feedHost, u"127.0.0.1:8642") << "a blank host counts as not set";
+    EXPECT_EQ(hosts.searchHost, u"127.0.0.1:8642") << "a number is not a host";
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/com/enum_unknown.h"
 #include "platform/com/server_exports.h"
 #include "platform/kernel/nls/text_conv.h"
+#include "test_util/outer_object.h"
 #include "test_util/test_util.h"
 
 using skyvane::Bstr;
@@ -262,47 +263,34 @@ TEST_F(ComObjectTest, ObjectsAndServerLocksHoldTheModule) {
     EXPECT_EQ(g_plain, 0);
 }
 
-// A hand-written outer object around an aggregated Probe.
-class Outer final : public IUnknown {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown)) {
-            *ppv = static_cast<IUnknown*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return inner ? inner->QueryInterface(riid, ppv) : E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // lives on the stack
-    ULONG refs = 1;
-    ComPtr<IUnknown> inner;
-};
-
-TEST_F(ComObjectTest, AggregatedObjectDelegatesItsUnknown) {
-    Outer outer;
-    ASSERT_EQ(Probe::Create(&outer, IID_IUnknown, reinterpret_cast<void**>(&outer.inner)), S_OK);
-    EXPECT_EQ(outer.refs, 1u);  // creating the inner object does not count on the outer one
+TEST_F(ComObjectTest, AggregatedObjectDelegatesToItsOuterObject) {
+    using skyvane::test::OuterObject;
+    // The outer object passes IProbe on, and nothing else.
+    OuterObject* outer = OuterObject::New({IID_IProbe});
+    ASSERT_EQ(outer->Aggregate([](IUnknown* o, void** inner) { return Probe::Create(o, IID_IUnknown, inner); }), S_OK);
+    EXPECT_EQ(outer->Refs(), 1u);  // creating the inner object does not count on the outer one
     {
         ComPtr<IProbe> probe;
-        ASSERT_EQ(outer.QueryInterface(IID_PPV_ARGS(&probe)), S_OK);
-        EXPECT_EQ(outer.refs, 2u);
+        ASSERT_EQ(outer->QueryInterface(IID_PPV_ARGS(&probe)), S_OK);
+        EXPECT_EQ(outer->Refs(), 2u);  // the inner object's references are the outer one's
         ComPtr<IUnknown> identity;
         ASSERT_EQ(probe->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
-        EXPECT_EQ(identity.Get(), static_cast<IUnknown*>(&outer));
-        // The non-delegating unknown is distinct from the outer identity.
-        EXPECT_NE(outer.inner.Get(), static_cast<IUnknown*>(&outer));
+        EXPECT_EQ(identity.Get(), static_cast<IUnknown*>(outer));
+        // The non-delegating unknown is distinct from the outer identity, and
+        // what the outer object does not pass on cannot be reached inside.
+        EXPECT_NE(outer->Inner(), static_cast<IUnknown*>(outer));
+        ComPtr<ISupportErrorInfo> errors;
+        EXPECT_EQ(probe->QueryInterface(IID_PPV_ARGS(&errors)), E_NOINTERFACE);
     }
-    EXPECT_EQ(outer.refs, 1u);
-    outer.inner.Reset();
-    EXPECT_EQ(g_probes, 0);
+    EXPECT_EQ(outer->Refs(), 1u);
 
     // Aggregation only for IUnknown, and only for classes that allow it.
     void* out = reinterpret_cast<void*>(0xdeadbeef);
-    EXPECT_EQ(Probe::Create(&outer, IID_IProbe, &out), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(Probe::Create(outer, IID_IProbe, &out), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(Plain::Create(&outer, IID_IUnknown, &out), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(Plain::Create(outer, IID_IUnknown, &out), CLASS_E_NOAGGREGATION);
+    outer->Release();
+    EXPECT_EQ(OuterObject::live, 0);
     EXPECT_EQ(g_probes + g_plain, 0);
 }
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/oleaut/bstr.h"
 #include "platform/com/com_ptr.h"
@@ -119,6 +121,35 @@ TEST_F(MsxmlTest, ChildNodesSkipWhiteSpaceAndOnlyElementsAnswerTheElementInterfa
     EXPECT_EQ(children->reset(), S_OK);
     EXPECT_EQ(children->nextNode(&next), S_OK);
     EXPECT_NE(next, nullptr);
+
+    // The text an element holds is its first child, a text node, followed by
+    // the element's other children.
+    auto mixed = Load(u"<t>one<i>two</i>three</t>");
+    ComPtr<IXMLDOMNodeList> parts;
+    ASSERT_EQ(Root(mixed)->get_childNodes(&parts), S_OK);
+    LONG count = 0;
+    ASSERT_EQ(parts->get_length(&count), S_OK);
+    ASSERT_EQ(count, 3);
+    const std::pair<DOMNodeType, std::u16string_view> mixedExpected[] = {
+        {NODE_TEXT, u"one"}, {NODE_ELEMENT, u"two"}, {NODE_TEXT, u"three"}};
+    for (LONG i = 0; i < count; ++i) {
+        auto node = Item(parts, i);
+        DOMNodeType type = NODE_INVALID;
+        EXPECT_EQ(node->get_nodeType(&type), S_OK);
+        EXPECT_EQ(type, mixedExpected[i].first) << i;
+        EXPECT_EQ(Text(node), mixedExpected[i].second) << i;
+        VARIANT_BOOL has = VARIANT_TRUE;
+        EXPECT_EQ(node->hasChildNodes(&has), i == 1 ? S_OK : S_FALSE) << i;
+    }
+    ComPtr<IXMLDOMNode> held, afterHeld;
+    ASSERT_EQ(Root(mixed)->get_firstChild(&held), S_OK);
+    Bstr heldName;
+    EXPECT_EQ(held->get_nodeName(heldName.Out()), S_OK);
+    EXPECT_EQ(heldName.Str(), u"#text");
+    ASSERT_EQ(held->get_nextSibling(&afterHeld), S_OK);
+    ComPtr<IXMLDOMElement> i;
+    ASSERT_EQ(afterHeld.As(i), S_OK);
+    EXPECT_EQ(TagName(i), u"i");
 
     // The same node reached through firstChild / nextSibling.
     ComPtr<IXMLDOMNode> walk, after;
@@ -247,11 +278,14 @@ TEST_F(MsxmlTest, ParseErrorGivesLineAndPositionAndIsClearedByAGoodLoad) {
     EXPECT_EQ(reason.get(), nullptr);
 }
 
-TEST_F(MsxmlTest, NodesOutliveTheirDocumentAndAReload) {
+TEST_F(MsxmlTest, NodesAndViewsOutliveTheirDocumentAndAReload) {
     ComPtr<IXMLDOMElement> old;
+    skyvane::XmlDocumentView view;
     {
         auto doc = Load(u"<old><x>kept</x></old>");
         old = Root(doc);
+        view = skyvane::XmlDocumentView::Of(doc.Get());
+        ASSERT_TRUE(view);
         Bstr again(u"<new/>");
         VARIANT_BOOL ok = VARIANT_FALSE;
         ASSERT_EQ(doc->loadXML(again, &ok), S_OK);
@@ -264,6 +298,19 @@ TEST_F(MsxmlTest, NodesOutliveTheirDocumentAndAReload) {
     }
     EXPECT_EQ(TagName(old), u"old");
     EXPECT_EQ(Text(old), u"kept");
+    // The direct view still reads the first text.
+    EXPECT_STREQ(view.Root().NameData(), "old");
+    std::vector<skyvane::XmlChild> children;
+    view.Root().AppendChildren(children);
+    ASSERT_EQ(children.size(), 1u);
+    std::string scratch;
+    EXPECT_STREQ(children[0].name, "x");
+    EXPECT_EQ(children[0].Text(scratch), "kept");
+
+    // Only a document of this DOM with a root element has a view.
+    EXPECT_FALSE(skyvane::XmlDocumentView::Of(NewDocument().Get()));
+    EXPECT_FALSE(skyvane::XmlDocumentView::Of(old.Get()));
+    EXPECT_FALSE(skyvane::XmlDocumentView::Of(nullptr));
 }
 
 TEST_F(MsxmlTest, DeepNestingDoesNotExhaustTheStack) {
