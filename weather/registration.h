@@ -1,24 +1,15 @@
-// Registration of the library as an in-process COM server: the registry
-// scripts of its resources (101 for the module's AppID, 103 to 111 for the
-// five classes) run through the COM registrar, and the keys of its type
-// library (the library entry and one entry per interface).
+// Registration of the library as an in-process COM server: its application
+// identifier, its five classes with their ProgIDs (the city chooser as a
+// control), and the keys of its type library and interfaces.
 #pragma once
 
-#include <span>
-#include <string>
 #include <string_view>
 
-#include "platform/base/win_types.h"
+#include "platform/com/server_registration.h"
 
 namespace skyvane::weather {
 
-// The resources that carry a registry script, in the order they are run.
-inline constexpr UINT kRegistryScriptIds[] = {101, 103, 105, 107, 109, 111};
-
-// The script of a resource; empty for a number that has none.
-std::string RegistryScript(UINT resourceId);
-// The script of the type library's keys.
-std::string TypeLibraryScript();
+const skyvane::ServerDescription& WeatherServer();
 
 // Registers everything for the library file at modulePath (%MODULE%).
 // S_OK, or the registrar's failure (the keys written so far stay).

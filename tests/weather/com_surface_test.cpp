@@ -22,6 +22,7 @@
 #include "platform/kernel/nls/text_conv.h"
 #include "platform/oleaut/variant.h"
 #include "test_util/outer_object.h"
+#include "test_util/registry_dump.h"
 #include "test_util/test_util.h"
 #include "weather/kweather_interfaces.h"
 #include "weather/service_interfaces.h"
@@ -58,56 +59,9 @@ Fn LoadedExport(const char* name) {
     return fn;
 }
 
-// HKEY_CLASSES_ROOT as lines: "path" for a key, "path|name=value" for a
-// value ("@" is the default value), sorted.
-void DumpKey(HKEY key, const std::string& path, std::set<std::string>& out) {
-    if (!path.empty()) out.insert(path);
-    for (DWORD i = 0;; ++i) {
-        char16_t name[512];
-        DWORD nameLen = 512, type = 0;
-        BYTE data[4096];
-        DWORD size = sizeof data;
-        if (RegEnumValueW(key, i, name, &nameLen, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
-        std::string value;
-        if (type == REG_SZ) {
-            std::u16string text(reinterpret_cast<const char16_t*>(data), size / 2);
-            while (!text.empty() && text.back() == 0) text.pop_back();
-            value = Utf8(text);
-        } else {
-            value = "<type " + std::to_string(type) + ">";
-        }
-        out.insert(path + "|" + (nameLen ? Utf8(std::u16string(name, nameLen)) : "@") + "=" + value);
-    }
-    for (DWORD i = 0;; ++i) {
-        char16_t name[512];
-        DWORD nameLen = 512;
-        if (RegEnumKeyExW(key, i, name, &nameLen, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        std::u16string sub(name, nameLen);
-        HKEY child = nullptr;
-        if (RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
-        DumpKey(child, path.empty() ? Utf8(sub) : path + "\\" + Utf8(sub), out);
-        RegCloseKey(child);
-    }
-}
-
-std::set<std::string> DumpClassesRoot() {
-    std::set<std::string> out;
-    DumpKey(HKEY_CLASSES_ROOT, "", out);
-    return out;
-}
-
-std::set<std::string> Minus(const std::set<std::string>& a, const std::set<std::string>& b) {
-    std::set<std::string> out;
-    for (const auto& s : a)
-        if (!b.count(s)) out.insert(s);
-    return out;
-}
-
-std::string Join(const std::set<std::string>& lines) {
-    std::string out;
-    for (const auto& l : lines) out += l + "\n";
-    return out;
-}
+std::set<std::string> DumpClassesRoot() { return skyvane::test::DumpRegistry(HKEY_CLASSES_ROOT); }
+using skyvane::test::Join;
+using skyvane::test::Minus;
 
 // What registration must write, from the library's published description.
 std::set<std::string> ExpectedRegistration(const std::string& module) {
