@@ -7,6 +7,9 @@ packages=(
   libsqlite3-dev libpugixml-dev zlib1g-dev libzip-dev libcurl4-openssl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   python3 nginx-light tinyproxy
+  libcairo2-dev libpango1.0-dev libpng-dev libsdl2-dev
+  fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei
+  xvfb xauth xdg-utils
 )
 missing=()
 for p in "${packages[@]}"; do
