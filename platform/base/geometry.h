@@ -49,5 +49,8 @@ inline RECT RectUnion(const RECT& a, const RECT& b) {
                 a.bottom > b.bottom ? a.bottom : b.bottom};
 }
 inline RECT RectOffset(RECT r, LONG dx, LONG dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+inline bool RectEqual(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
 inline bool RectContains(const RECT& r, LONG x, LONG y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 }  // namespace skyvane
