@@ -348,6 +348,7 @@ typedef MEASUREITEMSTRUCT* LPMEASUREITEMSTRUCT;
 #define VK_DELETE 0x2E
 #define VK_F1 0x70
 #define VK_F2 0x71
+#define VK_F4 0x73
 #define VK_TSOFT1 VK_F1
 #define VK_TSOFT2 VK_F2
 #define VK_OEM_MINUS 0xBD

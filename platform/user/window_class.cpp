@@ -6,6 +6,7 @@
 
 #include "platform/base/wide_string.h"
 #include "platform/kernel/handles.h"
+#include "platform/user/controls/system_classes.h"
 #include "platform/user/user.h"
 #include "platform/user/window.h"
 
@@ -26,6 +27,7 @@ ClassTable& Classes() {
 }  // namespace
 
 std::shared_ptr<WindowClass> FindClass(std::u16string_view name) {
+    EnsureSystemClasses();
     ClassTable& t = Classes();
     std::lock_guard<std::mutex> lock(t.mutex);
     auto it = t.classes.find(ToLower(name));
