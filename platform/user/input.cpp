@@ -118,23 +118,26 @@ void InjectWheel(HWND top, int x, int y, int delta) {
     Window* w = FindQuiet(top);
     if (!w || !w->Enabled()) return;
     POINT origin = ClientOrigin(*w);
-    HWND target = KeyTarget();
-    if (!target || TopLevelOf(FindQuiet(target)) != w) {
-        target = DeepestChildAt(top, POINT{x, y}, true);
-        if (!target) target = top;
-    }
-    PostTo(target, WM_MOUSEWHEEL, MAKEWPARAM(MouseKeys(), static_cast<WORD>(static_cast<short>(delta))),
-           MAKELPARAM(origin.x + x, origin.y + y));
+    w->queue->Post(MSG{kToFocus, WM_MOUSEWHEEL, MAKEWPARAM(MouseKeys(), static_cast<WORD>(static_cast<short>(delta))),
+                       MAKELPARAM(origin.x + x, origin.y + y), GetTickCount(), POINT{origin.x + x, origin.y + y}});
 }
+
+namespace {
+// The queue of the thread whose window has the keyboard.
+std::shared_ptr<ThreadQueue> KeyboardQueue() {
+    HWND target = KeyTarget();
+    return target ? QueueOf(target) : nullptr;
+}
+}  // namespace
 
 void InjectKey(UINT vk, bool down, LPARAM extra) {
     vk &= 0xFF;
     bool was = g_keys[vk];
     g_keys[vk] = down;
-    HWND target = KeyTarget();
-    if (!target) return;
+    std::shared_ptr<ThreadQueue> q = KeyboardQueue();
+    if (!q) return;
     LPARAM lp = 1 | extra | (was ? (LPARAM(1) << 30) : 0) | (down ? 0 : (LPARAM(1) << 31) | (LPARAM(1) << 30));
-    PostTo(target, down ? WM_KEYDOWN : WM_KEYUP, vk, lp);
+    q->Post(MSG{kToFocus, static_cast<UINT>(down ? WM_KEYDOWN : WM_KEYUP), vk, lp, GetTickCount(), POINT{0, 0}});
 }
 
 void InjectKeyPress(UINT vk) {
@@ -143,9 +146,9 @@ void InjectKeyPress(UINT vk) {
 }
 
 void InjectText(std::u16string_view text) {
-    HWND target = KeyTarget();
-    if (!target) return;
-    for (char16_t c : text) PostTo(target, WM_CHAR, c, 1);
+    std::shared_ptr<ThreadQueue> q = KeyboardQueue();
+    if (!q) return;
+    for (char16_t c : text) q->Post(MSG{kToFocus, WM_CHAR, c, 1, GetTickCount(), POINT{0, 0}});
 }
 
 }  // namespace skyvane::user

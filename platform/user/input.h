@@ -32,5 +32,8 @@ void InjectText(std::u16string_view text);  // one WM_CHAR per character
 
 // Where keys go now: the focus window, else the active window.
 HWND KeyTarget();
+// Keys are queued for "the focus window" and reach whichever window has the
+// focus when they are taken from the queue, as typed keys do on the platform.
+inline const HWND kToFocus = reinterpret_cast<HWND>(static_cast<LONG_PTR>(-3));
 
 }  // namespace skyvane::user

@@ -10,6 +10,7 @@
 #include "platform/kernel/win_time.h"
 #include "platform/user/backend.h"
 #include "platform/user/input.h"
+#include "platform/user/menu.h"
 #include "platform/user/painting.h"
 #include "platform/user/user.h"
 #include "platform/user/window.h"
@@ -26,6 +27,19 @@ std::map<DWORD, std::weak_ptr<ThreadQueue>>& Registry() {
 bool InRange(UINT message, UINT min, UINT max) { return (min == 0 && max == 0) || (message >= min && message <= max); }
 
 bool ForWindow(HWND msgHwnd, HWND filter) { return !filter || msgHwnd == filter || ::IsChild(filter, msgHwnd); }
+
+UINT Modifiers(const ThreadQueue& q) {
+    return (q.keys[VK_MENU] ? MOD_ALT : 0) | (q.keys[VK_CONTROL] ? MOD_CONTROL : 0) | (q.keys[VK_SHIFT] ? MOD_SHIFT : 0);
+}
+
+// A key registered as a hot key becomes WM_HOTKEY for its window.
+void TakeHotKey(const ThreadQueue& q, MSG& msg) {
+    for (auto it = q.hotKeys.rbegin(); it != q.hotKeys.rend(); ++it) {
+        if (it->vk != (msg.wParam & 0xFF) || it->modifiers != Modifiers(q) || !IsWindow(it->hwnd)) continue;
+        msg = MSG{it->hwnd, WM_HOTKEY, static_cast<WPARAM>(it->id), MAKELPARAM(it->modifiers, it->vk), msg.time, msg.pt};
+        return;
+    }
+}
 
 }  // namespace
 
@@ -57,9 +71,20 @@ void ThreadQueue::Post(const MSG& msg) {
 
 bool ThreadQueue::TakePosted(MSG& out, HWND filter, UINT min, UINT max, bool remove) {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (auto it = posted_.begin(); it != posted_.end(); ++it) {
-        if (!InRange(it->message, min, max) || !ForWindow(it->hwnd, filter)) continue;
+    for (auto it = posted_.begin(); it != posted_.end();) {
+        // Typed input reaches the window that has the focus now; with no
+        // window to take it, it is dropped.
+        HWND target = it->hwnd == kToFocus ? (focus && IsWindow(focus) ? focus : active) : it->hwnd;
+        if (it->hwnd == kToFocus && !target) {
+            it = remove ? posted_.erase(it) : std::next(it);
+            continue;
+        }
+        if (!InRange(it->message, min, max) || !ForWindow(target, filter)) {
+            ++it;
+            continue;
+        }
         out = *it;
+        out.hwnd = target;
         if (remove) posted_.erase(it);
         return true;
     }
@@ -138,6 +163,7 @@ bool NextMessage(MSG& msg, HWND filter, UINT min, UINT max, bool remove, bool wa
         if (q->TakePosted(msg, filter, min, max, remove)) {
             q->lastMessageTime = msg.time;
             if (remove && (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP)) q->keys[msg.wParam & 0xFF] = msg.message == WM_KEYDOWN;
+            if (remove && msg.message == WM_KEYDOWN) TakeHotKey(*q, msg);
             return true;
         }
         if (q->quit && InRange(WM_QUIT, min, max)) {
@@ -276,3 +302,16 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 void PostQuitMessage(int nExitCode) { ThreadQueue::Current()->Quit(nExitCode); }
 
 DWORD GetMessageTime() { return ThreadQueue::Current()->lastMessageTime; }
+
+BOOL RegisterHotKey(HWND hWnd, int id, UINT fsModifiers, UINT vk) {
+    std::shared_ptr<ThreadQueue> q = ThreadQueue::Current();
+    if (hWnd && !IsWindow(hWnd)) return FALSE;
+    std::erase_if(q->hotKeys, [&](const ThreadQueue::HotKey& k) { return k.hwnd == hWnd && k.id == id; });
+    q->hotKeys.push_back(ThreadQueue::HotKey{hWnd, id, fsModifiers & (MOD_ALT | MOD_CONTROL | MOD_SHIFT), vk & 0xFF});
+    return TRUE;
+}
+
+BOOL UnregisterHotKey(HWND hWnd, int id) {
+    std::shared_ptr<ThreadQueue> q = ThreadQueue::Current();
+    return std::erase_if(q->hotKeys, [&](const ThreadQueue::HotKey& k) { return k.hwnd == hWnd && k.id == id; }) ? TRUE : FALSE;
+}

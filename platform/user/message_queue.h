@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/user/timers.h"
 #include "platform/user/user_types.h"
@@ -57,6 +58,13 @@ public:
     int modalDepth = 0;
     // The keys as the messages taken so far left them (GetKeyState).
     std::array<bool, 256> keys{};
+    struct HotKey {
+        HWND hwnd;
+        int id;
+        UINT modifiers;
+        UINT vk;
+    };
+    std::vector<HotKey> hotKeys;  // the last registered wins
 
 private:
     struct Sent {

@@ -45,6 +45,14 @@ void Control::Notify(WORD code) const {
         SendMessageW(parent, WM_COMMAND, MAKEWPARAM(Id(), code), reinterpret_cast<LPARAM>(hwnd_));
 }
 
+LRESULT Control::NotifyParent(NMHDR& header, UINT code) const {
+    header.hwndFrom = hwnd_;
+    header.idFrom = static_cast<UINT_PTR>(Id());
+    header.code = code;
+    HWND parent = Parent();
+    return parent ? SendMessageW(parent, WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header)) : 0;
+}
+
 HBRUSH Control::ParentColours(UINT ctlColourMessage, HDC dc) const {
     HWND parent = Parent();
     HBRUSH brush = parent ? reinterpret_cast<HBRUSH>(SendMessageW(parent, ctlColourMessage, reinterpret_cast<WPARAM>(dc),

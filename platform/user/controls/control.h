@@ -37,6 +37,8 @@ protected:
     void Redraw() const { InvalidateRect(hwnd_, nullptr, TRUE); }
     // WM_COMMAND with the id and the code to the parent.
     void Notify(WORD code) const;
+    // WM_NOTIFY to the parent: fills the record's header and returns the answer.
+    LRESULT NotifyParent(NMHDR& header, UINT code) const;
     // Asks the parent for colours (WM_CTLCOLOR*), which it sets on dc; the
     // brush to fill the background with.
     HBRUSH ParentColours(UINT ctlColourMessage, HDC dc) const;
