@@ -9,7 +9,7 @@ packages=(
   python3 nginx-light tinyproxy
   libcairo2-dev libpango1.0-dev libpng-dev libsdl2-dev
   fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei
-  xvfb xauth xdg-utils
+  xvfb xauth xdg-utils libx11-dev libxtst-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -44,6 +44,9 @@ public:
     virtual void Wait(ThreadQueue& queue, int timeoutMs) = 0;
     // From any thread: ends a Wait early.
     virtual void Wake() = 0;
+    // Where a top-level window is on the desktop, in desktop pixels; false
+    // when it is not a window there (headless).
+    virtual bool DesktopRect(HWND top, RECT& out) { return false; }
 };
 
 // The back end in use, chosen at first use.
