@@ -5,6 +5,7 @@
 // rectangle that drawing fills. Lines are placed by hand (left, centred or
 // right within the rectangle) from the layout's own line extents.
 #include <algorithm>
+#include <memory>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -211,6 +212,46 @@ Prepared Prepare(std::u16string_view in, UINT format) {
     return p;
 }
 
+// The layouts of the last texts drawn on this thread. A text is commonly
+// measured (DT_CALCRECT) and then drawn at once; the second call finds the
+// layout the first one made.
+class LayoutCache {
+public:
+    std::shared_ptr<Layout> Get(const std::shared_ptr<Font>& font, std::u16string_view text, UINT format, int wrapWidth,
+                                int maxHeight) {
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            Entry& e = entries_[i];
+            if (e.font == font && e.format == format && e.wrapWidth == wrapWidth && e.maxHeight == maxHeight &&
+                e.text == text) {
+                std::rotate(entries_.begin(), entries_.begin() + i, entries_.begin() + i + 1);
+                return entries_.front().layout;
+            }
+        }
+        Prepared prepared = Prepare(text, format);
+        auto layout = std::make_shared<Layout>(*font, prepared.utf8, prepared.attributes, wrapWidth, maxHeight,
+                                               (format & DT_END_ELLIPSIS) != 0);
+        entries_.insert(entries_.begin(), Entry{font, std::u16string(text), format, wrapWidth, maxHeight, layout});
+        if (entries_.size() > kSize) entries_.pop_back();
+        return layout;
+    }
+
+private:
+    struct Entry {
+        std::shared_ptr<Font> font;  // held, so that its address names no other font meanwhile
+        std::u16string text;
+        UINT format;
+        int wrapWidth, maxHeight;
+        std::shared_ptr<Layout> layout;
+    };
+    static constexpr std::size_t kSize = 16;
+    std::vector<Entry> entries_;
+};
+
+LayoutCache& Cache() {
+    thread_local LayoutCache cache;
+    return cache;
+}
+
 }  // namespace
 
 int DrawTextW(HDC hDC, LPCWSTR lpString, int nCount, LPRECT lpRect, UINT uFormat) {
@@ -235,8 +276,10 @@ int DrawTextW(HDC hDC, LPCWSTR lpString, int nCount, LPRECT lpRect, UINT uFormat
     bool wrap = (uFormat & DT_WORDBREAK) && !single;
     bool ellipsis = uFormat & DT_END_ELLIPSIS;
     int wrapWidth = (wrap || ellipsis) ? rectWidth : -1;
-    Prepared prepared = Prepare(text, uFormat);
-    Layout layout(*s.font, prepared.utf8, prepared.attributes, wrapWidth, wrap ? r.bottom - r.top : 0, ellipsis);
+    // Only what shapes the lines makes a layout differ.
+    UINT shaping = uFormat & (DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_WORDBREAK);
+    std::shared_ptr<Layout> cached = Cache().Get(s.font, text, shaping, wrapWidth, wrap ? r.bottom - r.top : 0);
+    const Layout& layout = *cached;
 
     int height = layout.Height();
     if (uFormat & DT_CALCRECT) {
