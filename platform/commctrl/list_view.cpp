@@ -55,11 +55,7 @@ protected:
             if (thumbGrab_ >= 0) ScrollTo(Bar().FirstForThumbTop(GET_Y_LPARAM(lParam) - thumbGrab_));
             return 0;
         case WM_LBUTTONUP: MouseUp(lParam); return 0;
-        case WM_MOUSEWHEEL:
-            wheel_ += GET_WHEEL_DELTA_WPARAM(wParam);
-            ScrollTo(top_ - (wheel_ / WHEEL_DELTA) * 3);
-            wheel_ %= WHEEL_DELTA;
-            return 0;
+        case WM_MOUSEWHEEL: ScrollTo(top_ + user::WheelRows(wheel_, wParam)); return 0;
         case WM_KEYDOWN: Key(static_cast<UINT>(wParam)); return 0;
 
         case LVM_GETITEMCOUNT: return count_;
@@ -217,20 +213,7 @@ private:
         return (selected_.count(i) ? LVIS_SELECTED : 0) | (i == focus_ ? LVIS_FOCUSED : 0);
     }
 
-    void Measure() {
-        HDC dc = GetDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, Font());
-        TEXTMETRICW tm;
-        GetTextMetricsW(dc, &tm);
-        SelectObject(dc, old);
-        ReleaseDC(nullptr, dc);
-        rowHeight_ = tm.tmHeight + paint::Scaled(4);
-        if (OwnerDraw()) {
-            MEASUREITEMSTRUCT mis{ODT_LISTVIEW, static_cast<UINT>(Id()), 0, 0, static_cast<UINT>(rowHeight_), 0};
-            SendMessageW(Parent(), WM_MEASUREITEM, Id(), reinterpret_cast<LPARAM>(&mis));
-            rowHeight_ = std::max<int>(1, mis.itemHeight);
-        }
-    }
+    void Measure() { rowHeight_ = ItemHeight(OwnerDraw(), ODT_LISTVIEW); }
 
     void RedrawRow(int i) {
         RECT r = RowRect(i);
@@ -364,17 +347,9 @@ private:
     void MouseDown(LPARAM lParam, bool twice) {
         POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         if (HasBar()) {
-            VScrollBar bar = Bar();
-            switch (bar.HitTest(p)) {
-            case VScrollBar::Part::LineUp: ScrollTo(top_ - 1); return;
-            case VScrollBar::Part::LineDown: ScrollTo(top_ + 1); return;
-            case VScrollBar::Part::PageUp: ScrollTo(top_ - PerPage()); return;
-            case VScrollBar::Part::PageDown: ScrollTo(top_ + PerPage()); return;
-            case VScrollBar::Part::Thumb:
-                thumbGrab_ = p.y - bar.Thumb().top;
-                SetCapture(Hwnd());
+            if (auto rows = Bar().Press(p, PerPage(), Hwnd(), thumbGrab_)) {
+                ScrollTo(top_ + *rows);
                 return;
-            case VScrollBar::Part::None: break;
             }
         }
         SetFocus(Hwnd());

@@ -220,10 +220,7 @@ private:
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(Hwnd(), &ps);
         RECT c = Client();
-        ParentColours(WM_CTLCOLOREDIT, dc);
-        COLORREF ink = Enabled() ? GetTextColor(dc) : GetSysColor(COLOR_GRAYTEXT);
-        paint::Fill(dc, c, GetSysColor(Enabled() ? COLOR_WINDOW : COLOR_BTNFACE));
-        paint::Frame(dc, c, GetSysColor(COLOR_BTNSHADOW));
+        COLORREF ink = PaintField(dc);
         HGDIOBJ old = SelectObject(dc, Font());
         std::vector<RECT> boxes = Layout(dc);
         std::vector<int> fields = Fields();

@@ -72,7 +72,6 @@ protected:
         case WM_DESTROY: Detach(); return 0;
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;
-        case WM_ENABLE: Redraw(); return 0;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK: {
             RECT c = Client();

@@ -17,11 +17,7 @@ using namespace skyvane::gdi;
 
 namespace {
 
-DeviceContext* DC(HDC hdc) {
-    DeviceContext* dc = FindDC(hdc);
-    if (!dc) SetLastError(ERROR_INVALID_HANDLE);
-    return dc;
-}
+DeviceContext* DC(HDC hdc) { return ContextOf(hdc); }
 
 BOOL Fail(DWORD error) {
     SetLastError(error);

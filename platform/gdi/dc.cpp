@@ -137,6 +137,12 @@ DeviceContext* FindDC(HDC hdc) {
     return it == t.entries.end() ? nullptr : it->second.get();
 }
 
+DeviceContext* ContextOf(HDC hdc) {
+    DeviceContext* dc = FindDC(hdc);
+    if (!dc) SetLastError(ERROR_INVALID_HANDLE);
+    return dc;
+}
+
 HDC CreateSurfaceDC(cairo_surface_t* surface, int scale, POINT origin, RECT bounds) {
     return AddDC(std::make_unique<DeviceContext>(surface, scale, origin, bounds));
 }
@@ -152,10 +158,17 @@ using skyvane::RectIntersection;
 using skyvane::RectOffset;
 
 namespace {
-DeviceContext* DC(HDC hdc) {
-    DeviceContext* dc = FindDC(hdc);
-    if (!dc) SetLastError(ERROR_INVALID_HANDLE);
-    return dc;
+DeviceContext* DC(HDC hdc) { return ContextOf(hdc); }
+
+// Sets one field of the drawing state; the value before, or failure for an
+// unknown context.
+template <class T>
+T Exchange(HDC hdc, T DeviceContext::State::*field, T value, T failure) {
+    DeviceContext* dc = DC(hdc);
+    if (!dc) return failure;
+    T old = dc->Current().*field;
+    dc->Current().*field = value;
+    return old;
 }
 }  // namespace
 
@@ -252,19 +265,11 @@ BOOL RestoreDC(HDC hdc, int nSavedDC) {
 }
 
 COLORREF SetTextColor(HDC hdc, COLORREF crColor) {
-    DeviceContext* dc = DC(hdc);
-    if (!dc) return CLR_INVALID;
-    COLORREF old = dc->Current().textColour;
-    dc->Current().textColour = crColor & 0xFFFFFF;
-    return old;
+    return Exchange(hdc, &DeviceContext::State::textColour, crColor & 0xFFFFFF, CLR_INVALID);
 }
 
 COLORREF SetBkColor(HDC hdc, COLORREF crColor) {
-    DeviceContext* dc = DC(hdc);
-    if (!dc) return CLR_INVALID;
-    COLORREF old = dc->Current().bkColour;
-    dc->Current().bkColour = crColor & 0xFFFFFF;
-    return old;
+    return Exchange(hdc, &DeviceContext::State::bkColour, crColor & 0xFFFFFF, CLR_INVALID);
 }
 
 COLORREF GetTextColor(HDC hdc) {
@@ -277,11 +282,8 @@ COLORREF GetBkColor(HDC hdc) {
 }
 
 int SetBkMode(HDC hdc, int iBkMode) {
-    DeviceContext* dc = DC(hdc);
-    if (!dc || (iBkMode != OPAQUE && iBkMode != TRANSPARENT)) return 0;
-    int old = dc->Current().bkMode;
-    dc->Current().bkMode = iBkMode;
-    return old;
+    if (iBkMode != OPAQUE && iBkMode != TRANSPARENT) return 0;
+    return Exchange(hdc, &DeviceContext::State::bkMode, iBkMode, 0);
 }
 
 int GetBkMode(HDC hdc) {
@@ -290,28 +292,16 @@ int GetBkMode(HDC hdc) {
 }
 
 int SetStretchBltMode(HDC hdc, int iStretchMode) {
-    DeviceContext* dc = DC(hdc);
-    if (!dc || iStretchMode < BLACKONWHITE || iStretchMode > HALFTONE) return 0;
-    int old = dc->Current().stretchMode;
-    dc->Current().stretchMode = iStretchMode;
-    return old;
+    if (iStretchMode < BLACKONWHITE || iStretchMode > HALFTONE) return 0;
+    return Exchange(hdc, &DeviceContext::State::stretchMode, iStretchMode, 0);
 }
 
 int SetPolyFillMode(HDC hdc, int iPolyFillMode) {
-    DeviceContext* dc = DC(hdc);
-    if (!dc || (iPolyFillMode != ALTERNATE && iPolyFillMode != WINDING)) return 0;
-    int old = dc->Current().fillMode;
-    dc->Current().fillMode = iPolyFillMode;
-    return old;
+    if (iPolyFillMode != ALTERNATE && iPolyFillMode != WINDING) return 0;
+    return Exchange(hdc, &DeviceContext::State::fillMode, iPolyFillMode, 0);
 }
 
-UINT SetTextAlign(HDC hdc, UINT fMode) {
-    DeviceContext* dc = DC(hdc);
-    if (!dc) return GDI_ERROR;
-    UINT old = dc->Current().textAlign;
-    dc->Current().textAlign = fMode;
-    return old;
-}
+UINT SetTextAlign(HDC hdc, UINT fMode) { return Exchange(hdc, &DeviceContext::State::textAlign, fMode, UINT(GDI_ERROR)); }
 
 BOOL SetViewportOrgEx(HDC hdc, int X, int Y, LPPOINT lpPoint) {
     DeviceContext* dc = DC(hdc);

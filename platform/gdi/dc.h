@@ -95,6 +95,8 @@ private:
 };
 
 DeviceContext* FindDC(HDC hdc);
+// FindDC for the drawing functions: ERROR_INVALID_HANDLE when there is none.
+DeviceContext* ContextOf(HDC hdc);
 // Makes a context on a window's surface; the window manager's GetDC and
 // BeginPaint hand these out and DeleteDC removes them.
 HDC CreateSurfaceDC(cairo_surface_t* surface, int scale, POINT origin, RECT bounds);

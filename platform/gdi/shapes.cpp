@@ -16,11 +16,7 @@ using namespace skyvane::gdi;
 
 namespace {
 
-DeviceContext* DC(HDC hdc) {
-    DeviceContext* dc = FindDC(hdc);
-    if (!dc) SetLastError(ERROR_INVALID_HANDLE);
-    return dc;
-}
+DeviceContext* DC(HDC hdc) { return ContextOf(hdc); }
 
 void SetColour(cairo_t* cr, COLORREF c) {
     Rgb rgb = ToRgb(c);
@@ -193,46 +189,56 @@ BOOL Rectangle(HDC hdc, int l, int t, int r, int b) {
     return TRUE;
 }
 
-BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int nWidth, int nHeight) {
+namespace {
+// A closed shape inside a bounding box: the path is made inset by half the
+// pen, then filled with the brush and stroked with the pen.
+template <class MakePath>
+BOOL ClosedShape(HDC hdc, MakePath makePath) {
     DeviceContext* dc = DC(hdc);
     if (!dc) return FALSE;
     DeviceContext::Paint p(*dc);
     if (!p) return TRUE;
     const auto& s = dc->Current();
-    double inset = HasPen(s) ? s.pen->width / 2.0 : 0.0;
-    RoundRectPath(p.get(), l + inset, t + inset, r - inset, b - inset, nWidth, nHeight);
+    makePath(p.get(), HasPen(s) ? s.pen->width / 2.0 : 0.0);
     FillAndStroke(p.get(), s);
     return TRUE;
+}
+}  // namespace
+
+BOOL RoundRect(HDC hdc, int l, int t, int r, int b, int nWidth, int nHeight) {
+    return ClosedShape(hdc, [&](cairo_t* cr, double inset) {
+        RoundRectPath(cr, l + inset, t + inset, r - inset, b - inset, nWidth, nHeight);
+    });
 }
 
 BOOL Ellipse(HDC hdc, int l, int t, int r, int b) {
-    DeviceContext* dc = DC(hdc);
-    if (!dc) return FALSE;
-    DeviceContext::Paint p(*dc);
-    if (!p) return TRUE;
-    const auto& s = dc->Current();
-    double inset = HasPen(s) ? s.pen->width / 2.0 : 0.0;
-    EllipsePath(p.get(), (l + r) / 2.0, (t + b) / 2.0, (r - l) / 2.0 - inset, (b - t) / 2.0 - inset);
-    FillAndStroke(p.get(), s);
-    return TRUE;
+    return ClosedShape(hdc, [&](cairo_t* cr, double inset) {
+        EllipsePath(cr, (l + r) / 2.0, (t + b) / 2.0, (r - l) / 2.0 - inset, (b - t) / 2.0 - inset);
+    });
 }
 
-BOOL Polyline(HDC hdc, const POINT* lppt, int cPoints) {
+namespace {
+// The context for a list of at least two points, or nullptr with the error set.
+DeviceContext* PointsContext(HDC hdc, const POINT* points, int count) {
     DeviceContext* dc = DC(hdc);
-    if (!dc || !lppt || cPoints < 2) {
-        if (dc) SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
+    if (dc && (!points || count < 2)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
     }
+    return dc;
+}
+}  // namespace
+
+BOOL Polyline(HDC hdc, const POINT* lppt, int cPoints) {
+    DeviceContext* dc = PointsContext(hdc, lppt, cPoints);
+    if (!dc) return FALSE;
     StrokeLines(*dc, lppt, cPoints);
     return TRUE;
 }
 
 BOOL Polygon(HDC hdc, const POINT* lpPoints, int nCount) {
-    DeviceContext* dc = DC(hdc);
-    if (!dc || !lpPoints || nCount < 2) {
-        if (dc) SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
+    DeviceContext* dc = PointsContext(hdc, lpPoints, nCount);
+    if (!dc) return FALSE;
     DeviceContext::Paint p(*dc);
     if (!p) return TRUE;
     cairo_move_to(p.get(), lpPoints[0].x + 0.5, lpPoints[0].y + 0.5);

@@ -19,11 +19,7 @@ using namespace skyvane::gdi;
 
 namespace {
 
-DeviceContext* DC(HDC hdc) {
-    DeviceContext* dc = FindDC(hdc);
-    if (!dc) SetLastError(ERROR_INVALID_HANDLE);
-    return dc;
-}
+DeviceContext* DC(HDC hdc) { return ContextOf(hdc); }
 
 // UTF-8 text with, for each UTF-16 unit of the input, its byte offset.
 struct Utf8Text {

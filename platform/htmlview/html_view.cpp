@@ -97,11 +97,7 @@ protected:
             if (thumbGrab_ >= 0) ScrollTo(ThumbScroll(GET_Y_LPARAM(lParam) - thumbGrab_));
             return 0;
         case WM_LBUTTONUP: MouseUp(lParam); return 0;
-        case WM_MOUSEWHEEL:
-            wheel_ += GET_WHEEL_DELTA_WPARAM(wParam);
-            ScrollTo(scroll_ - (wheel_ / WHEEL_DELTA) * 3 * Line());
-            wheel_ %= WHEEL_DELTA;
-            return 0;
+        case WM_MOUSEWHEEL: ScrollTo(scroll_ + user::WheelRows(wheel_, wParam) * Line()); return 0;
         case WM_KEYDOWN: Key(static_cast<UINT>(wParam)); return 0;
         default: return std::nullopt;
         }
@@ -194,18 +190,11 @@ private:
         POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         SetFocus(Hwnd());
         if (HasBar()) {
-            VScrollBar bar = Bar();
-            int page = std::max(Line(), static_cast<int>(Client().bottom) - Line());
-            switch (bar.HitTest(p)) {
-            case VScrollBar::Part::LineUp: ScrollTo(scroll_ - Line()); return;
-            case VScrollBar::Part::LineDown: ScrollTo(scroll_ + Line()); return;
-            case VScrollBar::Part::PageUp: ScrollTo(scroll_ - page); return;
-            case VScrollBar::Part::PageDown: ScrollTo(scroll_ + page); return;
-            case VScrollBar::Part::Thumb:
-                thumbGrab_ = p.y - bar.Thumb().top;
-                SetCapture(Hwnd());
+            // The bar counts in lines; a page is the window less a line.
+            int page = std::max(1, static_cast<int>(Client().bottom) / Line() - 1);
+            if (auto lines = Bar().Press(p, page, Hwnd(), thumbGrab_)) {
+                ScrollTo(scroll_ + *lines * Line());
                 return;
-            case VScrollBar::Part::None: break;
             }
         }
         pressedLink_ = Layout().LinkAt(p.x, p.y + scroll_);

@@ -43,7 +43,6 @@ protected:
             return 0;
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;
-        case WM_ENABLE: Redraw(); return 0;
         case WM_GETDLGCODE: return DLGC_WANTARROWS | (dropped_ ? DLGC_WANTALLKEYS : 0);
         case WM_SETFOCUS: Redraw(); Notify(CBN_SETFOCUS); return 0;
         case WM_KILLFOCUS:
@@ -117,15 +116,7 @@ private:
     int Cur() const { return static_cast<int>(Forward(LB_GETCURSEL, 0, 0)); }
     int Count() const { return static_cast<int>(Forward(LB_GETCOUNT, 0, 0)); }
 
-    int LineHeight() const {
-        HDC dc = GetDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, Font());
-        TEXTMETRICW tm;
-        GetTextMetricsW(dc, &tm);
-        SelectObject(dc, old);
-        ReleaseDC(nullptr, dc);
-        return tm.tmHeight + paint::Scaled(8);
-    }
+    int LineHeight() const { return paint::LineHeight(Font()) + paint::Scaled(8); }
 
     void FitClosedHeight() {
         RECT r;
@@ -213,10 +204,7 @@ private:
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(Hwnd(), &ps);
         RECT c = Client();
-        ParentColours(WM_CTLCOLOREDIT, dc);
-        COLORREF textColour = Enabled() ? GetTextColor(dc) : GetSysColor(COLOR_GRAYTEXT);
-        paint::Fill(dc, c, Enabled() ? GetSysColor(COLOR_WINDOW) : GetSysColor(COLOR_BTNFACE));
-        paint::Frame(dc, c, GetSysColor(COLOR_BTNSHADOW));
+        COLORREF textColour = PaintField(dc);
         int button = VScrollBar::Width() + paint::Scaled(3);
         RECT arrow{c.right - button, 1, c.right - 1, c.bottom - 1};
         paint::Fill(dc, arrow, GetSysColor(COLOR_BTNFACE));

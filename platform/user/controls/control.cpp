@@ -1,9 +1,11 @@
 #include "platform/user/controls/control.h"
 
+#include <algorithm>
 #include <mutex>
 #include <unordered_map>
 
 #include "platform/gdi/gdi.h"
+#include "platform/user/controls/control_paint.h"
 
 namespace skyvane::user {
 namespace {
@@ -28,8 +30,28 @@ std::optional<LRESULT> Control::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam)
         if (LOWORD(lParam)) Redraw();
         return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(font_);
-    default: return Handle(msg, wParam, lParam);
+    default: break;
     }
+    std::optional<LRESULT> handled = Handle(msg, wParam, lParam);
+    if (handled) return handled;
+    if (msg == WM_SETTEXT) {
+        LRESULT r = DefWindowProcW(hwnd_, msg, wParam, lParam);
+        Redraw();
+        return r;
+    }
+    if (msg == WM_ENABLE) {
+        Redraw();
+        return 0;
+    }
+    return std::nullopt;
+}
+
+int Control::ItemHeight(bool ownerDrawn, UINT ctlType) const {
+    int height = paint::LineHeight(Font()) + paint::Scaled(4);
+    if (!ownerDrawn) return height;
+    MEASUREITEMSTRUCT mis{ctlType, static_cast<UINT>(Id()), 0, 0, static_cast<UINT>(height), 0};
+    SendMessageW(Parent(), WM_MEASUREITEM, Id(), reinterpret_cast<LPARAM>(&mis));
+    return std::max<int>(1, mis.itemHeight);
 }
 
 HFONT Control::Font() const { return font_ ? font_ : static_cast<HFONT>(GetStockObject(SYSTEM_FONT)); }
@@ -61,6 +83,13 @@ HBRUSH Control::ParentColours(UINT ctlColourMessage, HDC dc) const {
     if (!brush) brush = reinterpret_cast<HBRUSH>(DefWindowProcW(hwnd_, ctlColourMessage, reinterpret_cast<WPARAM>(dc),
                                                                 reinterpret_cast<LPARAM>(hwnd_)));
     return brush;
+}
+
+COLORREF Control::PaintField(HDC dc) const {
+    ParentColours(WM_CTLCOLOREDIT, dc);
+    COLORREF ink = Enabled() ? GetTextColor(dc) : GetSysColor(COLOR_GRAYTEXT);
+    paint::Field(dc, Client(), Enabled());
+    return ink;
 }
 
 Control* FindControl(HWND hwnd) {

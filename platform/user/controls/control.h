@@ -18,7 +18,8 @@ public:
     Control& operator=(const Control&) = delete;
 
     // Font messages first, then the control's own handling; nothing means
-    // the default window procedure.
+    // the default window procedure, except that a new text or a change of
+    // enabled state is shown at once.
     std::optional<LRESULT> Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
 
 protected:
@@ -37,8 +38,14 @@ protected:
     void Redraw() const { InvalidateRect(hwnd_, nullptr, TRUE); }
     // WM_COMMAND with the id and the code to the parent.
     void Notify(WORD code) const;
+    // The row height a control of the font would take, or for an owner-drawn
+    // one what the parent answers WM_MEASUREITEM with.
+    int ItemHeight(bool ownerDrawn, UINT ctlType) const;
     // WM_NOTIFY to the parent: fills the record's header and returns the answer.
     LRESULT NotifyParent(NMHDR& header, UINT code) const;
+    // Paints an edit-like field's face in the colours the parent gives
+    // (WM_CTLCOLOREDIT) and sets the text colour; returns the text colour.
+    COLORREF PaintField(HDC dc) const;
     // Asks the parent for colours (WM_CTLCOLOR*), which it sets on dc; the
     // brush to fill the background with.
     HBRUSH ParentColours(UINT ctlColourMessage, HDC dc) const;

@@ -7,6 +7,21 @@ namespace skyvane::user::paint {
 
 int Scaled(int pixels96) { return (pixels96 * skyvane::ScreenDpi() + 48) / 96; }
 
+int LineHeight(HFONT font) {
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW tm;
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return tm.tmHeight;
+}
+
+void Field(HDC dc, const RECT& r, bool enabled) {
+    Fill(dc, r, GetSysColor(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
+    Frame(dc, r, GetSysColor(COLOR_BTNSHADOW));
+}
+
 void Fill(HDC dc, const RECT& r, COLORREF colour) {
     HBRUSH brush = CreateSolidBrush(colour);
     FillRect(dc, &r, brush);

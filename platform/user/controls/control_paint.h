@@ -10,7 +10,13 @@ namespace skyvane::user::paint {
 // A size in pixels at 96 dpi, scaled to the device's dpi.
 int Scaled(int pixels96);
 
+// The cell height (ascent + descent) of a font.
+int LineHeight(HFONT font);
+
 void Fill(HDC dc, const RECT& r, COLORREF colour);
+// A field's face (edit-like boxes: combo box, time picker): the window
+// colour, grey when disabled, in a 1-pixel frame.
+void Field(HDC dc, const RECT& r, bool enabled);
 void Frame(HDC dc, const RECT& r, COLORREF colour);
 // A push button's face: pressed darker, the default button with a heavier frame.
 void ButtonFace(HDC dc, const RECT& r, bool pressed, bool isDefault, bool enabled);

@@ -48,7 +48,6 @@ protected:
         case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
         case WM_SETFOCUS: Redraw(); Notify(EN_SETFOCUS); return 0;
         case WM_KILLFOCUS: Redraw(); Notify(EN_KILLFOCUS); return 0;
-        case WM_ENABLE: Redraw(); return 0;
         case WM_CHAR: Typed(static_cast<char16_t>(wParam)); return 0;
         case WM_KEYDOWN: Key(static_cast<UINT>(wParam)); return 0;
         case WM_LBUTTONDOWN:

@@ -28,7 +28,6 @@ protected:
         case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
         case WM_SETFOCUS: Redraw(); NotifyIf(LBN_SETFOCUS); return 0;
         case WM_KILLFOCUS: Redraw(); NotifyIf(LBN_KILLFOCUS); return 0;
-        case WM_ENABLE: Redraw(); return 0;
         case WM_LBUTTONDOWN: MouseDown(lParam); return 0;
         case WM_LBUTTONDBLCLK:
             MouseDown(lParam);
@@ -36,11 +35,7 @@ protected:
             return 0;
         case WM_MOUSEMOVE: MouseMove(lParam); return 0;
         case WM_LBUTTONUP: MouseUp(lParam); return 0;
-        case WM_MOUSEWHEEL:
-            wheel_ += GET_WHEEL_DELTA_WPARAM(wParam);
-            Scroll(top_ - (wheel_ / WHEEL_DELTA) * 3);
-            wheel_ %= WHEEL_DELTA;
-            return 0;
+        case WM_MOUSEWHEEL: Scroll(top_ + WheelRows(wheel_, wParam)); return 0;
         case WM_KEYDOWN: Key(static_cast<UINT>(wParam)); return 0;
         case kLbSetDropOwner: dropOwner_ = reinterpret_cast<HWND>(wParam); return 0;
         case kLbKey: Key(static_cast<UINT>(wParam)); return 0;
@@ -137,22 +132,7 @@ private:
         if ((Style() & LBS_NOTIFY) || code == LBN_SETFOCUS || code == LBN_KILLFOCUS) Notify(code);
     }
 
-    // Row height: the font's cell plus a little air, or what the parent
-    // answers to WM_MEASUREITEM for an owner-drawn list.
-    void Measure() {
-        HDC dc = GetDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, Font());
-        TEXTMETRICW tm;
-        GetTextMetricsW(dc, &tm);
-        SelectObject(dc, old);
-        ReleaseDC(nullptr, dc);
-        itemHeight_ = tm.tmHeight + paint::Scaled(4);
-        if (Style() & LBS_OWNERDRAWFIXED) {
-            MEASUREITEMSTRUCT mis{ODT_LISTBOX, static_cast<UINT>(Id()), 0, 0, static_cast<UINT>(itemHeight_), 0};
-            SendMessageW(Parent(), WM_MEASUREITEM, Id(), reinterpret_cast<LPARAM>(&mis));
-            itemHeight_ = std::max<int>(1, mis.itemHeight);
-        }
-    }
+    void Measure() { itemHeight_ = ItemHeight((Style() & LBS_OWNERDRAWFIXED) != 0, ODT_LISTBOX); }
 
     int Insert(int at, LPCWSTR text) {
         Item item{text ? std::u16string(text) : std::u16string(), 0};
@@ -231,17 +211,9 @@ private:
             return;
         }
         if (HasBar()) {
-            VScrollBar bar = Bar();
-            switch (bar.HitTest(p)) {
-            case VScrollBar::Part::LineUp: Scroll(top_ - 1); return;
-            case VScrollBar::Part::LineDown: Scroll(top_ + 1); return;
-            case VScrollBar::Part::PageUp: Scroll(top_ - Visible()); return;
-            case VScrollBar::Part::PageDown: Scroll(top_ + Visible()); return;
-            case VScrollBar::Part::Thumb:
-                thumbGrab_ = p.y - bar.Thumb().top;
-                SetCapture(Hwnd());
+            if (auto rows = Bar().Press(p, Visible(), Hwnd(), thumbGrab_)) {
+                Scroll(top_ + *rows);
                 return;
-            case VScrollBar::Part::None: break;
             }
         }
         if (!dropOwner_) SetFocus(Hwnd());

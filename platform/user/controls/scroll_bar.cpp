@@ -54,6 +54,34 @@ VScrollBar::Part VScrollBar::HitTest(POINT p) const {
     return Part::Thumb;
 }
 
+int VScrollBar::Delta(Part part, int page) {
+    switch (part) {
+    case Part::LineUp: return -1;
+    case Part::LineDown: return 1;
+    case Part::PageUp: return -page;
+    case Part::PageDown: return page;
+    default: return 0;
+    }
+}
+
+std::optional<int> VScrollBar::Press(POINT p, int page, HWND owner, int& thumbGrab) const {
+    Part part = HitTest(p);
+    if (part == Part::None) return std::nullopt;
+    if (part == Part::Thumb) {
+        thumbGrab = p.y - Thumb().top;
+        SetCapture(owner);
+        return 0;
+    }
+    return Delta(part, page);
+}
+
+int WheelRows(int& accumulated, WPARAM wParam) {
+    accumulated += GET_WHEEL_DELTA_WPARAM(wParam);
+    int rows = -(accumulated / WHEEL_DELTA) * 3;
+    accumulated %= WHEEL_DELTA;
+    return rows;
+}
+
 int VScrollBar::FirstForThumbTop(int y) const {
     RECT thumb = Thumb();
     int arrow = ArrowHeight();

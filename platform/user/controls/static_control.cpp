@@ -16,12 +16,6 @@ protected:
         switch (msg) {
         case WM_PAINT: Paint(); return 0;
         case WM_ERASEBKGND: return 1;
-        case WM_SETTEXT: {
-            LRESULT r = DefWindowProcW(Hwnd(), msg, wParam, lParam);
-            Redraw();
-            return r;
-        }
-        case WM_ENABLE: Redraw(); return 0;
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
             if (Style() & SS_NOTIFY) Notify(STN_CLICKED);

@@ -65,6 +65,16 @@ INT_PTR OptionsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// Presses keys once a modal loop runs (from a timer that fires in it).
+void PressLater(std::vector<UINT> keys) {
+    static std::vector<UINT> pending;
+    pending = std::move(keys);
+    SetTimer(nullptr, 0, 5, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        for (UINT vk : pending) inject::InjectKeyPress(vk);
+    });
+}
+
 // Runs the dialog modally while `script` injects input into it (from a timer,
 // once the modal loop runs).
 INT_PTR RunModal(HWND owner, std::function<void(HWND)> script, Seen& seen) {
@@ -263,12 +273,7 @@ TEST_F(Dialogs, MessageBoxAnswers) {
     HWND owner = MakeWindow(nullptr, WS_POPUP | WS_VISIBLE, RECT{0, 0, 240, 320});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        static std::vector<UINT> keys;
-        keys = c.keys;
-        SetTimer(nullptr, 0, 5, [](HWND, UINT, UINT_PTR id, DWORD) {
-            KillTimer(nullptr, id);
-            for (UINT vk : keys) inject::InjectKeyPress(vk);
-        });
+        PressLater(c.keys);
         EXPECT_EQ(MessageBoxW(owner, u"You are in roaming. Weather update may be expensive. Do you want to update weather still?",
                               u"Skyvane Weather", c.type),
                   c.expected);
@@ -303,14 +308,10 @@ TEST_F(Dialogs, PopupMenuReturnsTheChosenCommand) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
-        static std::vector<UINT> keys;
-        keys = c.keys;
-        SetTimer(nullptr, 0, 5, [](HWND, UINT, UINT_PTR id, DWORD) {
-            KillTimer(nullptr, id);
-            for (UINT vk : keys) inject::InjectKeyPress(vk);
-            // A submenu left open waits for more: close everything that is left.
-            for (int i = 0; i < 3; ++i) inject::InjectKeyPress(VK_ESCAPE);
-        });
+        std::vector<UINT> keys = c.keys;
+        // A submenu left open waits for more: Escape closes whatever is left.
+        keys.insert(keys.end(), {VK_ESCAPE, VK_ESCAPE, VK_ESCAPE});
+        PressLater(keys);
         EXPECT_EQ(static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_BOTTOMALIGN, 10, 300, 0, owner, nullptr)),
                   c.expected);
         Pump();  // the Escapes left over
