@@ -118,6 +118,11 @@ private:
         std::size_t room = limit_ - std::min(limit_, text_.size() - (end - start));
         bool cut = insert.size() > room;
         if (cut) insert = insert.substr(0, room);
+        if (insert.empty() && start == end) {
+            // Nothing fits and nothing is replaced: the text stays as it is.
+            if (cut) Notify(EN_MAXTEXT);
+            return;
+        }
         text_.replace(start, end - start, insert);
         caret_ = anchor_ = start + static_cast<int>(insert.size());
         modified_ = true;

@@ -188,3 +188,66 @@ TEST_F(BlitTest, CompatibleBitmapsFollowTheirContext) {
 }
 
 }  // namespace
+
+namespace {
+
+// Copies and raster operations beyond the plain copy, and the bitmap formats
+// the platform's software hands over.
+TEST_F(BlitTest, MirroringInversionAndFormats) {
+    Canvas src(2, 1);
+    src.raw(0, 0) = 0xFFFF0000u;
+    src.raw(1, 0) = 0xFF0000FFu;
+    Canvas dst(4, 2, RGB(255, 255, 255));
+    // A negative destination width mirrors.
+    ASSERT_TRUE(StretchBlt(dst.dc(), 2, 0, -2, 1, src.dc(), 0, 0, 2, 1, SRCCOPY));
+    EXPECT_EQ(dst.at(0, 0), RGB(0, 0, 255));
+    EXPECT_EQ(dst.at(1, 0), RGB(255, 0, 0));
+    // DSTINVERT twice, and a focus rectangle twice, leave the pixels as they were.
+    ASSERT_TRUE(PatBlt(dst.dc(), 0, 0, 4, 2, DSTINVERT));
+    EXPECT_EQ(dst.at(0, 0), RGB(255, 255, 0));
+    EXPECT_EQ(dst.at(3, 1), RGB(0, 0, 0));
+    PatBlt(dst.dc(), 0, 0, 4, 2, DSTINVERT);
+    EXPECT_EQ(dst.at(0, 0), RGB(0, 0, 255));
+    RECT focus{0, 0, 4, 2};
+    DrawFocusRect(dst.dc(), &focus);
+    EXPECT_NE(dst.at(0, 0), RGB(0, 0, 255));
+    DrawFocusRect(dst.dc(), &focus);
+    EXPECT_EQ(dst.at(0, 0), RGB(0, 0, 255));
+    EXPECT_FALSE(PatBlt(dst.dc(), 0, 0, 1, 1, SRCCOPY));  // a copy needs a source
+
+    // A 16-bit 5-6-5 section and a 1-bit bitmap.
+    struct {
+        BITMAPINFOHEADER h;
+        DWORD masks[3];
+    } info{{sizeof(BITMAPINFOHEADER), 2, -1, 1, 16, BI_BITFIELDS, 0, 0, 0, 0, 0}, {0xF800, 0x07E0, 0x001F}};
+    void* bits = nullptr;
+    HDC mem = CreateCompatibleDC(nullptr);
+    HBITMAP rgb565 = CreateDIBSection(mem, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(rgb565, nullptr);
+    static_cast<std::uint16_t*>(bits)[0] = 0xF800;  // red
+    static_cast<std::uint16_t*>(bits)[1] = 0x07E0;  // green
+    HGDIOBJ old = SelectObject(mem, rgb565);
+    EXPECT_EQ(GetPixel(mem, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetDeviceCaps(mem, BITSPIXEL), 16);
+    BitBlt(dst.dc(), 0, 1, 2, 1, mem, 0, 0, SRCCOPY);
+    EXPECT_EQ(dst.at(1, 1), RGB(0, 255, 0));
+    const BYTE mono[] = {0xA0, 0x00};  // 1 0 1 0, a row padded to 16 bits
+    HBITMAP bw = CreateBitmap(4, 1, 1, 1, mono);
+    SelectObject(mem, bw);
+    EXPECT_EQ(GetPixel(mem, 0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(mem, 1, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(mem, 2, 0), RGB(255, 255, 255));
+    // GetDIBits gives the rows in the order the caller's header asks.
+    BITMAPINFO out{};
+    out.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 4, 2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::uint32_t rows[8] = {};
+    dst.raw(0, 0) = 0xFF123456u;
+    EXPECT_EQ(GetDIBits(mem, dst.bitmap(), 0, 2, rows, &out, DIB_RGB_COLORS), 2);
+    EXPECT_EQ(rows[4] & 0xFFFFFF, 0x123456u);  // bottom-up: the top row comes second
+    SelectObject(mem, old);
+    DeleteObject(rgb565);
+    DeleteObject(bw);
+    DeleteDC(mem);
+}
+
+}  // namespace

@@ -249,3 +249,52 @@ TEST_F(TextTest, ExtentsGrowCharacterByCharacter) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TextTest, ExtTextOutAlignsToItsPoint) {
+    HFONT font = MakeFont(-16);
+    struct Case {
+        int line;
+        UINT align;
+        int x, y;
+        bool inkAbove;  // whether ink lies above y
+    } cases[] = {
+        {__LINE__, TA_TOP | TA_LEFT, 10, 20, false},
+        {__LINE__, TA_BASELINE | TA_LEFT, 10, 30, true},
+        {__LINE__, TA_BOTTOM | TA_RIGHT, 150, 40, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        Canvas canvas(200, 60);
+        SelectObject(canvas.dc(), font);
+        SetBkMode(canvas.dc(), TRANSPARENT);
+        SetTextAlign(canvas.dc(), c.align);
+        ASSERT_TRUE(ExtTextOutW(canvas.dc(), c.x, c.y, 0, nullptr, u"Hxg", 3, nullptr));
+        RECT ink = canvas.InkBox(kWhite);
+        if (c.inkAbove) {
+            EXPECT_LT(ink.top, c.y);
+        } else {
+            EXPECT_GE(ink.top, c.y);
+        }
+        if (c.align & TA_RIGHT) {
+            EXPECT_LE(ink.right, c.x);
+        } else {
+            EXPECT_GE(ink.left, c.x);
+        }
+        if ((c.align & TA_BASELINE) == TA_BASELINE) {
+            EXPECT_GT(ink.bottom, c.y);  // the descender of "g"
+        }
+    }
+    // ETO_OPAQUE fills its rectangle; ETO_CLIPPED keeps the text inside it.
+    Canvas canvas(200, 60);
+    SelectObject(canvas.dc(), font);
+    SetBkColor(canvas.dc(), RGB(0, 200, 0));
+    RECT box{0, 0, 30, 30};
+    ExtTextOutW(canvas.dc(), 5, 5, ETO_OPAQUE | ETO_CLIPPED, &box, u"Wide text", 9, nullptr);
+    EXPECT_EQ(canvas.at(29, 29), RGB(0, 200, 0));
+    EXPECT_EQ(canvas.CountNot(kWhite, RECT{30, 0, 200, 60}), 0);
+    DeleteObject(font);
+}
+
+}  // namespace

@@ -251,6 +251,16 @@ TEST_F(Dialogs, ListBoxAndDropDownList) {
     EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 2);
     EXPECT_EQ(GetWindowTextW(combo, text, 32), 5);
     EXPECT_EQ(std::u16string(text), u"Mixed");
+    // A sorted list keeps its order; deleting before the selection moves it up.
+    HWND sorted = CreateWindowExW(0, WC_LISTBOX, u"", WS_CHILD | LBS_SORT, 0, 0, 50, 50, dlg, nullptr, nullptr, nullptr);
+    for (auto city : {u"Riga", u"oslo", u"Berlin"}) SendMessageW(sorted, LB_ADDSTRING, 0, (LPARAM)city);
+    EXPECT_EQ(SendMessageW(sorted, LB_FINDSTRING, -1, (LPARAM)u"OS"), 1);  // a prefix, without case
+    SendMessageW(sorted, LB_SETCURSEL, 2, 0);
+    SendMessageW(sorted, LB_DELETESTRING, 0, 0);
+    EXPECT_EQ(SendMessageW(sorted, LB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(sorted, LB_GETTEXT, 1, (LPARAM)text), 4);
+    EXPECT_EQ(std::u16string(text), u"Riga");
+    EXPECT_EQ(SendMessageW(sorted, LB_GETTEXT, 9, (LPARAM)text), LB_ERR);
     g_seen = nullptr;
     DestroyWindow(dlg);
 }
@@ -279,6 +289,34 @@ TEST_F(Dialogs, MessageBoxAnswers) {
                   c.expected);
         EXPECT_TRUE(IsWindowEnabled(owner));
     }
+}
+
+TEST_F(Dialogs, ClosingDefaultButtonsAndQuitting) {
+    HWND owner = MakeWindow(nullptr, WS_POPUP | WS_VISIBLE, RECT{0, 0, 240, 320});
+    Seen seen;
+    // The close box (WM_CLOSE) answers as Cancel does.
+    EXPECT_EQ(RunModal(owner, [](HWND dlg) { PostMessageW(dlg, WM_CLOSE, 0, 0); }, seen), IDCANCEL);
+    // Another default button takes Enter.
+    EXPECT_EQ(RunModal(owner, [](HWND dlg) {
+        SendMessageW(dlg, DM_SETDEFID, IDCANCEL, 0);
+        EXPECT_EQ(LOWORD(SendMessageW(dlg, DM_GETDEFID, 0, 0)), IDCANCEL);
+        EXPECT_EQ(GetWindowLongPtrW(GetDlgItem(dlg, IDOK), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+        SetFocus(GetDlgItem(dlg, kEnable));  // not a push button: Enter goes to the default
+        inject::InjectKeyPress(VK_RETURN);
+    }, seen), IDCANCEL);
+    // A dialog that ends while it starts is never shown and returns at once.
+    g_onInit = [](HWND dlg) { EndDialog(dlg, 7); };
+    g_seen = &seen;
+    EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &kOptions, owner, OptionsProc, 0), 7);
+    g_onInit = nullptr;
+    g_seen = nullptr;
+    // WM_QUIT ends the modal loop and is posted again for the caller's loop.
+    INT_PTR r = RunModal(owner, [](HWND) { PostQuitMessage(3); }, seen);
+    EXPECT_EQ(r, -1);
+    MSG msg;
+    EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.wParam, 3u);
+    EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
 TEST_F(Dialogs, PopupMenuReturnsTheChosenCommand) {
