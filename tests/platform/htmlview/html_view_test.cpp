@@ -207,6 +207,32 @@ TEST_F(HtmlView, UnansweredLinksOpenWithTheShell) {
     EXPECT_TRUE(hotspots.empty());
 }
 
+TEST_F(HtmlView, PlainTextIsShownAsItIs) {
+    // Plain text (wParam TRUE) keeps its markup characters and line breaks;
+    // DTM_CLEAR empties the view.
+    SendMessageW(view_, DTM_ADDTEXTW, TRUE, reinterpret_cast<LPARAM>(u"<a href=\"x\">not a link</a>\nline two"));
+    SendMessageW(view_, DTM_ENDOFSOURCE, 0, 0);
+    skyvane::user::InjectClick(view_, 12, 8);
+    Pump();
+    EXPECT_TRUE(hotspots.empty());
+    cairo_surface_t* text = Snapshot("plain.png");
+    int rowsWithInk = 0;
+    for (int y = 0; y < 60; ++y) {
+        bool ink = false;
+        for (int x = 0; x < 230; ++x) ink |= At(text, x, y) != 0xFFFFFFu;
+        rowsWithInk += ink;
+    }
+    EXPECT_GT(rowsWithInk, 16);  // two lines of text
+    cairo_surface_destroy(text);
+    SendMessageW(view_, DTM_CLEAR, 0, 0);
+    cairo_surface_t* empty = Snapshot("empty.png");
+    int ink = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 240; ++x) ink += At(empty, x, y) != 0xFFFFFFu;
+    EXPECT_EQ(ink, 0);
+    cairo_surface_destroy(empty);
+}
+
 TEST_F(HtmlView, LongPagesScroll) {
     std::u16string page;
     for (int i = 0; i < 60; ++i) page += u"<p>Paragraph number " + skyvane::FromUtf8(std::to_string(i)) + u"</p>";

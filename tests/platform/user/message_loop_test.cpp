@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/kernel/handles.h"
+#include "platform/kernel/process.h"
 #include "platform/user/input.h"
 #include "ui_fixture.h"
 
@@ -90,6 +91,37 @@ TEST_F(MessageLoop, SendIsSynchronousAndPostIsQueued) {
     EXPECT_FALSE(PostMessageW(reinterpret_cast<HWND>(0x1234), WM_USER, 0, 0));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_WINDOW_HANDLE));
     EXPECT_EQ(SendMessageW(reinterpret_cast<HWND>(0x1234), WM_USER, 0, 0), 0);
+}
+
+TEST_F(MessageLoop, BroadcastsThreadMessagesAndDoubleClicks) {
+    std::vector<std::pair<HWND, UINT>> seen;
+    auto recorder = [&](HWND h, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        if (msg == WM_USER + 9 || msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) seen.emplace_back(h, msg);
+        return std::nullopt;
+    };
+    HWND a = MakeWindow(recorder, WS_POPUP | WS_VISIBLE, RECT{0, 0, 50, 50});
+    HWND b = MakeWindow(recorder, WS_POPUP, RECT{60, 0, 110, 50});
+    HWND child = MakeWindow(recorder, WS_CHILD | WS_VISIBLE, RECT{0, 0, 10, 10}, a, 1);
+    PostMessageW(HWND_BROADCAST, WM_USER + 9, 0, 0);  // every top-level window, no child
+    Pump();
+    EXPECT_EQ(seen, (std::vector<std::pair<HWND, UINT>>{{a, WM_USER + 9}, {b, WM_USER + 9}}));
+    // A thread message has no window: GetMessage returns it as it is.
+    EXPECT_TRUE(PostThreadMessageW(GetCurrentThreadId(), WM_USER + 10, 5, 6));
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, nullptr);
+    EXPECT_EQ(msg.message, UINT(WM_USER + 10));
+    EXPECT_EQ(msg.lParam, 6);
+    EXPECT_FALSE(PostThreadMessageW(0xFFFFFFF0u, WM_USER, 0, 0));
+    // Two presses close in time and place are a double click for a CS_DBLCLKS class.
+    seen.clear();
+    skyvane::user::InjectMouse(a, WM_LBUTTONDOWN, 20, 20);
+    skyvane::user::InjectMouse(a, WM_LBUTTONUP, 20, 20);
+    skyvane::user::InjectMouse(a, WM_LBUTTONDOWN, 21, 20);
+    skyvane::user::InjectMouse(a, WM_LBUTTONUP, 21, 20);
+    Pump();
+    EXPECT_EQ(seen, (std::vector<std::pair<HWND, UINT>>{{a, WM_LBUTTONDOWN}, {a, WM_LBUTTONDBLCLK}}));
+    (void)child;
 }
 
 TEST_F(MessageLoop, QuitEndsTheLoopAfterPostedMessages) {
