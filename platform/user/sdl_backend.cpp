@@ -254,6 +254,8 @@ private:
 }  // namespace
 
 std::unique_ptr<Backend> MakeSdlBackend(int scale) {
+    // Ctrl-C and SIGTERM keep their usual meaning for the program.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         SKYVANE_LOG("user", "SDL2 video: %s", SDL_GetError());
         return nullptr;
