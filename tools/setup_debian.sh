@@ -16,6 +16,9 @@ packages=(
   # The Connection Manager's tests: a private D-Bus daemon with NetworkManager
   # and ModemManager mocks, and `ip` to compare the routing answer with.
   dbus-daemon python3-dbusmock iproute2
+  libcairo2-dev libpango1.0-dev libpng-dev libsdl2-dev
+  fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei
+  xvfb xauth xdg-utils libx11-dev libxtst-dev
 )
 # Node for the city database generator. A machine that has node from elsewhere
 # (NodeSource's nodejs brings its own npm and conflicts with Debian's) keeps it.

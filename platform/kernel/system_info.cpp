@@ -267,6 +267,7 @@ int GetSystemMetrics(int nIndex) {
     switch (nIndex) {
     case SM_CXSCREEN: return static_cast<int>(skyvane::ReadDeviceProfile().screenWidth);
     case SM_CYSCREEN: return static_cast<int>(skyvane::ReadDeviceProfile().screenHeight);
+    case SM_CXVSCROLL: return (13 * static_cast<int>(skyvane::ReadDeviceProfile().screenDpi) + 48) / 96;
     default: return 0;
     }
 }

@@ -80,7 +80,9 @@ void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);
 // Screen, from the device profile.
 #define SM_CXSCREEN 0
 #define SM_CYSCREEN 1
-// SM_CXSCREEN and SM_CYSCREEN; other indexes give 0.
+#define SM_CXVSCROLL 2
+// SM_CXSCREEN and SM_CYSCREEN; SM_CXVSCROLL, the width of a vertical scroll
+// bar (13 pixels at 96 dpi, scaled by the dpi); other indexes give 0.
 int GetSystemMetrics(int nIndex);
 
 // ---------------------------------------------------------------------------
