@@ -1,5 +1,6 @@
 #include "ui/translator.h"
 
+#include "platform/user/dialog.h"
 #include "plugin/languages.h"
 #include "plugin/main_settings.h"
 #include "plugin/settings_key.h"
@@ -75,6 +76,11 @@ std::u16string LoadStringText(int32_t id) {
 std::u16string TranslateStringId(int32_t id) {
     std::u16string text = LoadStringText(id);
     return Translate(0, 0, id, &text);
+}
+
+void TranslateDialogItem(HWND dialog, int32_t dialogId, int32_t controlId) {
+    std::u16string text = Translate(0, dialogId, controlId, nullptr);
+    if (!text.empty()) SetDlgItemTextW(dialog, controlId, text.c_str());
 }
 
 std::u16string TranslateWord(int32_t resourceId, std::u16string_view word) { return Translate(0, resourceId, 0, word); }

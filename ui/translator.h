@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/base/hwnd.h"
 #include "ui/lang_tables.h"
 
 namespace skyvane::ui {
@@ -38,6 +39,9 @@ std::u16string TranslateIn(int32_t language, int32_t moduleId, int32_t resourceI
 std::u16string LoadStringText(int32_t id);
 // A string-table text in the current language.
 std::u16string TranslateStringId(int32_t id);
+// A dialog's control text in the current language: the table's text for the
+// control of that dialog replaces the control's text when there is one.
+void TranslateDialogItem(HWND dialog, int32_t dialogId, int32_t controlId);
 // A provider word (resource 0), moon phase (104) or map name (398).
 std::u16string TranslateWord(int32_t resourceId, std::u16string_view word);
 

@@ -9,6 +9,9 @@
 #include "platform/com/runtime.h"
 #include "platform/kernel/nls/text_conv.h"
 #include "platform/oleaut/bstr.h"
+#include "platform/user/controls/controls.h"
+#include "platform/user/dialog.h"
+#include "platform/user/user.h"
 #include "plugin/languages.h"
 #include "plugin/skyvane_interfaces.h"
 #include "test_util/test_util.h"
@@ -131,6 +134,25 @@ TEST_F(TranslatorTest, TheCurrentLanguageComesFromTheSettings) {
     skyvane::plugin::SetProcessLanguage(1031);
     EXPECT_EQ(TranslateStringId(text::kHumidity), u"Luftfeuchtigkeit");
     EXPECT_EQ(TranslateWord(0, u"Not a provider word"), u"Not a provider word");
+}
+
+TEST_F(TranslatorTest, DialogItemsTakeTheTablesText) {
+    skyvane::plugin::SetProcessLanguage(1031);
+    static const skyvane::DialogTemplate options{
+        WS_POPUP, 0, 0, 120, 60, u"Options",
+        {{395, u"BUTTON", u"Enable on Today", BS_AUTOCHECKBOX, 4, 4, 100, 10},
+         {1, u"BUTTON", u"OK", BS_DEFPUSHBUTTON, 4, 40, 40, 12}}};
+    HWND dialog = CreateDialogIndirectParamW(nullptr, &options, nullptr, nullptr, 0);
+    ASSERT_NE(dialog, nullptr);
+    TranslateDialogItem(dialog, 114, 395);
+    TranslateDialogItem(dialog, 114, 1);  // no row: the text stays
+    char16_t text[64];
+    GetDlgItemTextW(dialog, 395, text, 64);
+    EXPECT_EQ(std::u16string(text), In(1031, 114, 395, nullptr));
+    EXPECT_NE(std::u16string(text), u"Enable on Today");
+    GetDlgItemTextW(dialog, 1, text, 64);
+    EXPECT_EQ(std::u16string(text), u"OK");
+    DestroyWindow(dialog);
 }
 
 TEST_F(TranslatorTest, TheComClass) {
