@@ -16,6 +16,7 @@
 #include "platform/oleaut/bstr.h"
 #include "platform/oleaut/variant.h"
 #include "plugin/install_keys.h"
+#include "plugin/settings_key.h"
 #include "plugin/skyvane_interfaces.h"
 #include "plugin/ui_launcher.h"
 #include "test_util/registry_dump.h"
@@ -142,16 +143,14 @@ TEST_F(PluginComTest, ThePluginObjectThroughItsInterfaces) {
         EXPECT_EQ(plugin->DestroyWindow(), S_OK);
 
         // What is not built yet says so; nothing pretends to have worked.
-        Bstr all(u"all");
-        EXPECT_EQ(plugin->UpdateAndSave(all.get(), 0, 0), E_NOTIMPL);
+        value = 0x5EED;
+        EXPECT_EQ(plugin->DoDetails(0, 0, &value), E_NOTIMPL);
+        EXPECT_EQ(value, 0);
         ComPtr<IErrorInfo> error;
         ASSERT_EQ(GetErrorInfo(0, &error), S_OK);
         Bstr description;
         error->GetDescription(description.Out());
-        EXPECT_EQ(description.Str(), u"UpdateAndSave is not available in this version of Skyvane Weather");
-        value = 0x5EED;
-        EXPECT_EQ(plugin->DoDetails(0, 0, &value), E_NOTIMPL);
-        EXPECT_EQ(value, 0);
+        EXPECT_EQ(description.Str(), u"DoDetails is not available in this version of Skyvane Weather");
 
         // Late bound, by name.
         ComPtr<IDispatch> dispatch;
@@ -177,14 +176,24 @@ TEST_F(PluginComTest, TheUiProgramRunsEachCommandOrSaysWhyNot) {
     EXPECT_NE(unregistered.output.find("Finding SkyvaneWeather.SkyvaneWeatherHomeScreen failed"), std::string::npos)
         << unregistered.output;
     Register();
+    // One city, and no path to the network; every schedule manual, so that
+    // the background update process ends at once.
+    skyvane::plugin::SettingsKey key(u"Weather", u"Skyvane");
+    key.WriteText(u"CityCode0", u"RSXX0091");
+    key.WriteText(u"CityName0", u"Moscow");
+    for (const char16_t* name : {u"UpdateTime", u"UpdateTimeRoaming", u"UpdateTimeCradled", u"UpdateTimeWiFi"})
+        key.WriteNumber(name, 0);
+    skyvane::plugin::SettingsKey device(u"Device", u"Skyvane", HKEY_LOCAL_MACHINE);
+    device.WriteNumber(u"ConnectionStatus", 0x24);
     struct Case {
         const char* args;
         int status;
         const char* says;
     } cases[] = {
-        {"Update all", 1, "UpdateAndSave failed: UpdateAndSave is not available in this version of Skyvane Weather"},
-        {"Update RSXX0091", 1, "UpdateAndSave failed"},
-        {"Service", 1, "UpdateAndSave failed"},
+        {"Update all", 1, "UpdateAndSave failed: Weather update failed. Moscow Connection Internet("},
+        {"Update RSXX0091", 1, "No path to the destination could be found."},
+        {"Update XXXX0000", 0, ""},  // no such city: nothing to update
+        {"Service", 0, ""},
         {"/Details", 1, "DoDetails failed: DoDetails is not available"},
         {"Install", 1, "DoDetails failed"},
         {"Uninstall", 1, "DoDetails failed"},
