@@ -79,6 +79,21 @@ protected:
         return std::string((std::istreambuf_iterator<char>(in)), {});
     }
 
+    // Runs the UI program with the command line and answers its exit status.
+    DWORD Run(std::u16string commandLine) {
+        std::vector<char16_t> line(commandLine.begin(), commandLine.end());
+        line.push_back(u'\0');
+        PROCESS_INFORMATION started{};
+        const std::u16string path = skyvane::FromUtf8(program);
+        if (!CreateProcessW(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &started))
+            return 255;
+        skyvane::UniqueHandle process(started.hProcess), thread(started.hThread);
+        DWORD exitCode = 254;
+        if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) return exitCode;
+        GetExitCodeProcess(process.get(), &exitCode);
+        return exitCode;
+    }
+
     const std::string program = skyvane::test::BuildDir() + "/bin/SkyvaneWeatherUI";
     skyvane::test::ScopedDeviceRoot root;
     skyvane::test::ScopedEnv fixedState{"SKYVANE_STATE_FIXED", "1"};
@@ -150,6 +165,25 @@ TEST_F(UpdateProcessTest, TheBackgroundProcessUpdatesOnScheduleUntilReplacedOrSt
     // While the installer works the watchdog starts nothing.
     ASSERT_EQ(plugin->Test(3, nullptr), S_OK);
     EXPECT_EQ(CountLogged("Detected missed service"), 1u);
+
+    // After it, a feed that fails: the update process says so, the city's
+    // status tells why, and the stored weather stays.
+    key->WriteNumber(u"DisableOnInstallTime", 0);
+    struct Failure {
+        const char* switches;
+        const char16_t* status;
+        const char* logged;
+    } failures[] = {{"refuse", u"Unknown error", "Moscow: Weather update failed."},
+                    {"err", u"There is no weather", "Moscow: Weather service returned error."}};
+    for (const Failure& f : failures) {
+        SCOPED_TRACE(f.switches);
+        sim.Switch(f.switches);
+        EXPECT_EQ(Run(u"Update RSXX0091"), 1u);
+        EXPECT_EQ(key->ReadText(u"CityState_RSXX0091", u""), f.status);
+        EXPECT_TRUE(skyvane::test::LoggedError(f.logged));
+        EXPECT_EQ(FileBytes(u"RSXX0091"), stored);
+    }
+    EXPECT_GE(CountLogged("None sites updated"), 4u);  // two attempts each
     plugin.Reset();
     CoFreeUnusedLibraries();
 }
