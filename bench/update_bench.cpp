@@ -97,7 +97,7 @@ size_t Collect(char* data, size_t size, size_t count, void* out) {
 size_t CurlFetchAll(const std::vector<std::string>& urls) {
     size_t bytes = 0;
     for (const std::string& url : urls) {
-        CURL* curl = curl_easy_init();
+        CURL* curl = curl_easy_init();  // initialises libcurl the first time
         if (!curl) return 0;
         std::string out;
         curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -168,11 +168,4 @@ BENCHMARK(BM_UpdateAll100Cities)->UseManualTime()->Unit(benchmark::kMillisecond)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    curl_global_cleanup();
-    return 0;
-}
+BENCHMARK_MAIN();

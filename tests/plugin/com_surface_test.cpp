@@ -19,6 +19,7 @@
 #include "plugin/settings_key.h"
 #include "plugin/skyvane_interfaces.h"
 #include "plugin/ui_launcher.h"
+#include "plugin/update_support.h"
 #include "test_util/registry_dump.h"
 #include "test_util/test_util.h"
 
@@ -209,36 +210,19 @@ TEST_F(PluginComTest, TheUiProgramRunsEachCommandOrSaysWhyNot) {
 }
 
 TEST_F(PluginComTest, TheLauncherStartsTheInstalledProgramWithTheCommandLine) {
-    // A stand-in program that writes the command line it received.
-    const std::filesystem::path log = std::filesystem::path(root.path()) / "started.txt";
-    auto install = [&](const std::filesystem::path& path) {
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path) << "#!/bin/sh\necho \"$*\" >> '" << log.string() << "'\n";
-        chmod(path.c_str(), 0755);
-    };
-    auto waitForLines = [&](size_t n) {
-        std::vector<std::string> lines;
-        for (int i = 0; i < 300; ++i) {
-            lines.clear();
-            std::ifstream in(log);
-            for (std::string line; std::getline(in, line);) lines.push_back(line);
-            if (lines.size() >= n) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return lines;
-    };
     skyvane::plugin::InstallKeys keys;
     EXPECT_EQ(skyvane::plugin::StartUiProgram(keys, skyvane::plugin::kCommandDetails), ERROR_FILE_NOT_FOUND);
-    install(std::filesystem::path(root.path()) / "Windows" / "SkyvaneWeather" / "SkyvaneWeatherUI");
+    const std::string log = root.path() + "/started.txt";
+    skyvane::test::StandInProgram program(u"\\Windows\\SkyvaneWeather\\SkyvaneWeatherUI", log);
     EXPECT_EQ(skyvane::plugin::StartUiProgram(keys, skyvane::plugin::UpdateCityCommand(u"RSXX0091")), ERROR_SUCCESS);
-    EXPECT_EQ(waitForLines(1), std::vector<std::string>{"Update RSXX0091"});
+    EXPECT_EQ(program.Commands(1), std::vector<std::string>{"Update RSXX0091"});
 
     skyvane::plugin::SettingsKey key(u"WeatherRelease", u"SkyvaneWeatherRelease");
     key.WriteText(u"InstallFolder", u"\\Program Files\\Elsewhere");
     key.WriteText(u"SkyvaneWeatherUI", u"\\Program Files\\Elsewhere\\UI.exe");
-    install(std::filesystem::path(root.path()) / "Program Files" / "Elsewhere" / "UI");
+    skyvane::test::StandInProgram elsewhere(u"\\Program Files\\Elsewhere\\UI", log);
     EXPECT_EQ(skyvane::plugin::StartUiProgram(keys, skyvane::plugin::kCommandService), ERROR_SUCCESS);
-    EXPECT_EQ(waitForLines(2), (std::vector<std::string>{"Update RSXX0091", "Service"}));
+    EXPECT_EQ(elsewhere.Commands(2), (std::vector<std::string>{"Update RSXX0091", "Service"}));
 }
 
 }  // namespace

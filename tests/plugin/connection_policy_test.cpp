@@ -113,10 +113,7 @@ private:
 class ConnectionPolicyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(skyvane::testclock::Enable(root.path() + "/clock"));
-        SYSTEMTIME t{2026, 3, 6, 7, 9, 5, 7, 0};
-        ASSERT_TRUE(skyvane::testclock::SetLocalTime(t));
-        ASSERT_TRUE(skyvane::testclock::Freeze(true));
+        ASSERT_TRUE(skyvane::test::FreezeClockAt(root.path(), 9, 5));
         skyvane::test::SetSystemState(0, 0x10, 0);  // Wi-Fi
     }
     skyvane::test::ScopedDeviceRoot root;

@@ -54,10 +54,7 @@ TEST(ScheduleTest, TheDailyJitterIsOneToFiftyEightSeconds) {
 class NextUpdateTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(skyvane::testclock::Enable(root.path() + "/clock"));
-        SYSTEMTIME t{2026, 3, 6, 7, 12, 0, 0, 0};
-        ASSERT_TRUE(skyvane::testclock::SetLocalTime(t));
-        ASSERT_TRUE(skyvane::testclock::Freeze(true));
+        ASSERT_TRUE(skyvane::test::FreezeClockAt(root.path(), 12, 0));
     }
     skyvane::test::ScopedDeviceRoot root;
     SettingsKey key{u"Weather", u"Skyvane"};

@@ -11,6 +11,7 @@
 #include "platform/kernel/win_time.h"
 #include "platform/oleaut/ole_date.h"
 #include "plugin/city_entry.h"
+#include "plugin/city_weather.h"
 #include "plugin/exchange.h"
 #include "plugin/main_settings.h"
 #include "plugin/network_state.h"
@@ -30,21 +31,12 @@ using skyvane::test::Logged;
 using skyvane::test::LoggedError;
 namespace fs = std::filesystem;
 
-double Now() {
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    double date = 0;
-    SystemTimeToVariantTime(&t, &date);
-    return date;
-}
+double Now() { return LocalNow(); }
 
 class UpdateServiceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(skyvane::testclock::Enable(root.path() + "/clock"));
-        SYSTEMTIME t{2026, 3, 6, 7, 12, 0, 0, 0};
-        ASSERT_TRUE(skyvane::testclock::SetLocalTime(t));
-        ASSERT_TRUE(skyvane::testclock::Freeze(true));
+        ASSERT_TRUE(skyvane::test::FreezeClockAt(root.path(), 12, 0));
         ASSERT_TRUE(skyvane::testclock::SetTickCount(1000000));
         skyvane::test::SetSystemState(0, 0x10, 0);  // Wi-Fi
     }

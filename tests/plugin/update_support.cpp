@@ -12,6 +12,7 @@
 #include "platform/com/guid.h"
 #include "platform/kernel/device_root.h"
 #include "platform/kernel/nls/text_conv.h"
+#include "platform/kernel/test_clock.h"
 #include "platform/registry/registry.h"
 #include "test_util/test_util.h"
 
@@ -38,6 +39,11 @@ std::string ReadUtf16File(const fs::path& path) {
 }
 
 }  // namespace
+
+bool FreezeClockAt(const std::string& folder, int hour, int minute) {
+    SYSTEMTIME t{2026, 3, 6, 7, WORD(hour), WORD(minute), 0, 0};
+    return testclock::Enable(folder + "/clock") && testclock::SetLocalTime(t) && testclock::Freeze(true);
+}
 
 bool RegisterBuiltLibrary(const std::string& library) {
     std::string command = BuildDir() + "/bin/skyvane-regsvr " + BuildDir() + "/lib/" + library + " > /dev/null";
@@ -95,8 +101,9 @@ void ForceConnectionStatus(DWORD status) {
     SetMachineNumber(u"Software\\Skyvane\\Device", u"ConnectionStatus", status);
 }
 
-StandInProgram::StandInProgram() : log_(skyvane::HostPath(u"\\started.txt")) {
-    fs::path program = skyvane::HostPath(u"\\Windows\\SkyvaneWeather\\SkyvaneWeatherUI");
+StandInProgram::StandInProgram(std::u16string_view devicePath, std::string log)
+    : log_(log.empty() ? skyvane::HostPath(u"\\started.txt") : std::move(log)) {
+    fs::path program = skyvane::HostPath(devicePath);
     fs::create_directories(program.parent_path());
     std::ofstream(program) << "#!/bin/sh\necho \"$*\" >> '" << log_ << "'\n";
     chmod(program.c_str(), 0755);

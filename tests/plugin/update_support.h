@@ -15,6 +15,10 @@
 
 namespace skyvane::test {
 
+// Starts a frozen test clock (in the folder given) at 7 March 2026, a
+// Saturday, h:m; false when it could not.
+bool FreezeClockAt(const std::string& folder, int hour, int minute);
+
 // Registers build/lib/<library> in the current device; false when that failed.
 bool RegisterBuiltLibrary(const std::string& library);
 
@@ -42,7 +46,9 @@ void ForceConnectionStatus(DWORD status);
 // each command line it is started with to a file.
 class StandInProgram {
 public:
-    StandInProgram();
+    // At another device path, appending to the file given.
+    explicit StandInProgram(std::u16string_view devicePath = u"\\Windows\\SkyvaneWeather\\SkyvaneWeatherUI",
+                            std::string log = {});
     // The command lines received so far, waiting up to 3 s for at least n.
     std::vector<std::string> Commands(size_t n = 0) const;
 
