@@ -145,8 +145,10 @@ TEST_F(UpdateRunTest, AllCitiesAreFetchedStoredAndPublished) {
     EXPECT_EQ(Run(u"ukxx0085").result, S_OK);  // no such city: nothing to do
     EXPECT_EQ(Asked().size(), 2u);
     EXPECT_TRUE(LoggedError("None sites updated"));
-    Run(u"GMXX0007\r\n");
+    // Its weather cannot be stored under that code: the city is not updated.
+    EXPECT_EQ(Run(u"GMXX0007\r\n").result, E_FAIL);
     EXPECT_EQ(Asked().back(), "GMXX0007");
+    EXPECT_EQ(Status(u"GMXX0007\r\n"), u"Unknown error");
     bool withLineEnd = false;
     for (const std::string& target : sim.Targets()) withLineEnd |= target.find_first_of("\r\n") != std::string::npos;
     EXPECT_FALSE(withLineEnd);
