@@ -3,7 +3,14 @@
 #include <string>
 
 #include "platform/kernel/nls/text_conv.h"
+#include "platform/oleaut/bstr.h"
+#include "plugin/connection_policy.h"
+#include "plugin/main_settings.h"
 #include "plugin/plugin_log.h"
+#include "plugin/update_run.h"
+#include "plugin/update_service.h"
+#include "ui/text_ids.h"
+#include "ui/translator.h"
 
 namespace skyvane::plugin {
 namespace {
@@ -47,9 +54,11 @@ std::span<const skyvane::DispMember> Self::DispatchMembers() noexcept {
     return table;
 }
 
+Self::SkyvaneWeatherHomeScreen() : key_(std::make_shared<SettingsKey>(kSettingsProduct, kSettingsCompany)) {}
+
 PluginSettings& Self::Settings() {
     if (!settings_) {
-        settings_ = std::make_unique<PluginSettings>();
+        settings_ = std::make_unique<PluginSettings>(key_);
         settings_->LoadCityList();
     }
     return *settings_;
@@ -62,6 +71,7 @@ HRESULT Self::NotYet(std::u16string method) {
 
 void Self::ChangePoll() {
     Settings().PollChanges();
+    WatchService(*key_, install_);
     timerPeriod_ = kIdlePeriod;
 }
 
@@ -80,7 +90,18 @@ HRESULT Self::Test(LONG testLong, BSTR) {
     });
 }
 
-HRESULT Self::UpdateAndSave(BSTR, LONG, LONG) { return NotYet(u"UpdateAndSave"); }
+HRESULT Self::UpdateAndSave(BSTR bstrCode, LONG, LONG) {
+    return skyvane::ComGuard(CLSID_SkyvaneWeatherHomeScreen, IID_ISkyvaneWeatherHomeScreen3, [&]() -> HRESULT {
+        const std::u16string code(bstrCode ? std::u16string_view(bstrCode, SysStringLen(bstrCode)) : u"");
+        ConnectionPolicy connection(*key_, prompt_);
+        // Exactly this spelling: "Service" is a city code like any other.
+        if (code == u"service") return UpdateService(key_, install_, connection).Run();
+        UpdateOutcome outcome = UpdateRun(key_, connection).UpdateAndSave(code);
+        if (FAILED(outcome.result))
+            return Fail(outcome.result, ui::TranslateStringId(ui::text::kUpdateFailed) + u" " + outcome.text);
+        return outcome.result;
+    });
+}
 
 HRESULT Self::DoDetails(ULONG, LONG, LONG* lRet) {
     if (lRet) *lRet = 0;

@@ -1,6 +1,7 @@
 // SkyvaneWeatherHomeScreen: the plugin object that every host creates (the
 // home screen, the Today item adapter, the UI program). It owns one
-// process's settings, city list and stored weather.
+// process's settings, city list and stored weather. Its update runs and the
+// background update loop ask nobody: they run in processes nobody watches.
 #pragma once
 
 #include <memory>
@@ -8,7 +9,9 @@
 
 #include "platform/com/com_object.h"
 #include "platform/oleaut/dispatch.h"
+#include "plugin/install_keys.h"
 #include "plugin/plugin_settings.h"
+#include "plugin/prompt.h"
 #include "plugin/skyvane_interfaces.h"
 
 namespace skyvane::plugin {
@@ -20,6 +23,8 @@ class SkyvaneWeatherHomeScreen final
 public:
     static std::span<const skyvane::InterfaceEntry> Interfaces() noexcept;
     static std::span<const skyvane::DispMember> DispatchMembers() noexcept;
+
+    SkyvaneWeatherHomeScreen();
 
     // ISkyvaneWeatherHomeScreen
     HRESULT STDMETHODCALLTYPE Test(LONG testLong, BSTR testBSTR) override;
@@ -42,6 +47,9 @@ private:
     HRESULT NotYet(std::u16string method);
     void ChangePoll();
 
+    std::shared_ptr<SettingsKey> key_;
+    InstallKeys install_;
+    NonInteractivePrompt prompt_;
     std::unique_ptr<PluginSettings> settings_;
     ULONG hostWindow_ = 0;
     bool focused_ = false;

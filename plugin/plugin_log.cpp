@@ -5,7 +5,9 @@
 
 #include "platform/base/log.h"
 #include "platform/kernel/nls/text_conv.h"
+#include "platform/base/wide_format.h"
 #include "ui/html_log.h"
+#include "ui/translator.h"
 
 namespace skyvane::plugin {
 
@@ -17,6 +19,15 @@ void LogLine(bool error, const char* fmt, ...) {
     va_end(args);
     SKYVANE_LOG("plugin", "%s%s", error ? "error: " : "", line);
     ui::WriteLog(error, skyvane::FromUtf8(line));
+}
+
+void LogTableText(bool error, int32_t id, ...) {
+    std::u16string format = ui::LoadStringText(id);
+    va_list args;
+    va_start(args, id);
+    std::u16string text = skyvane::VFormatW(format.c_str(), args);
+    va_end(args);
+    LogLine(error, "%s", skyvane::ToUtf8(text).c_str());
 }
 
 std::string LogText(std::u16string_view text) { return skyvane::ToUtf8(text); }

@@ -2,6 +2,7 @@
 // day's diagnostic log (and of the "plugin" channel of the developer log).
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace skyvane::plugin {
@@ -10,6 +11,10 @@ void LogLine(bool error, const char* fmt, ...) __attribute__((format(printf, 2, 
 
 #define PLUGIN_LOG(...) ::skyvane::plugin::LogLine(false, __VA_ARGS__)
 #define PLUGIN_LOG_ERROR(...) ::skyvane::plugin::LogLine(true, __VA_ARGS__)
+
+// A string-table text, in English as every log line, formatted with the
+// platform's wide printf (%s takes a char16_t text).
+void LogTableText(bool error, int32_t id, ...);
 
 // A UTF-16 text for a "%s" of a log line.
 std::string LogText(std::u16string_view text);

@@ -359,4 +359,7 @@ inline constexpr int32_t kHomeLine18 = 1347;  // "18-th line on home"
 inline constexpr int32_t kHomeLine19 = 1348;  // "19-th line on home"
 inline constexpr int32_t kHomeLine20 = 1349;  // "20-th line on home"
 
+// --- Questions of the connection policy -------------------------------------
+inline constexpr int32_t kCreateConnectionQuestion = 1350;  // "There is no Internet connection now. ..."
+
 }  // namespace skyvane::ui::text

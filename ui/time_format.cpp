@@ -5,6 +5,7 @@
 
 #include "platform/kernel/nls/text_conv.h"
 #include "platform/oleaut/ole_date.h"
+#include "plugin/update_lease.h"
 #include "ui/text_ids.h"
 #include "ui/translator.h"
 #include "ui/units.h"
@@ -20,7 +21,6 @@ static_assert(text::kWeekdaySaturday == text::kWeekdaySunday + 6);
 static_assert(text::kMonthDecember == text::kMonthJanuary + 11);
 
 constexpr double kHalfSecond = 5.787037037037037e-6;
-constexpr double kUpdateLease = 0.006944444444444445;  // 10 minutes
 
 std::u16string Printf(const char16_t* fmt, int32_t value) {
     // The texts are the translated patterns: only "%d" is filled in.
@@ -133,11 +133,7 @@ std::u16string FormatAgoShort(WeatherRecord& item, double time, double now) {
 
 std::u16string FormatAgeOrProgress(plugin::SettingsKey& key, double time, double now) {
     static constexpr int32_t ids[] = {text::kDaysAgo, text::kHoursAgo, text::kMinAgo, text::kSecAgo};
-    double mark = key.ReadDate(u"IsUpdateInProgressTime", 0);
-    if (mark != 0) {
-        if (mark <= now && now - mark < kUpdateLease) return Text(text::kGettingWeatherNow);
-        key.WriteDate(u"IsUpdateInProgressTime", 0);
-    }
+    if (plugin::UpdateInProgress(key, now)) return Text(text::kGettingWeatherNow);
     Age age = AgeOf(time, now);
     return age.valid ? AgeText(age, ids) : std::u16string();
 }

@@ -9,7 +9,9 @@
 //   Uninstall         DoDetails(0, 2)
 //
 // Exit status: 0 done, 1 the plugin failed (its description on standard
-// error), 2 a command line it does not know.
+// error), 2 a command line it does not know. An update that another update
+// or the installer kept from running to its end is done (0), with a note on
+// standard error.
 #include <cstdio>
 #include <string>
 
@@ -73,6 +75,10 @@ int Run(const std::string& command) {
         Bstr bstr(skyvane::FromUtf8(code));
         hr = plugin->UpdateAndSave(bstr.get(), 0, 0);
         if (FAILED(hr)) return Failed("UpdateAndSave", hr);
+        if (hr == S_FALSE)
+            std::fputs("SkyvaneWeatherUI: the update did not run to its end: another update or the installer is at "
+                       "work (the diagnostic log says which)\n",
+                       stderr);
     } else {
         LONG result = 0;
         hr = plugin->DoDetails(0, detailsType, &result);

@@ -287,13 +287,13 @@ void Connection::Checkpoint() {
 
 void Connection::Begin(Mode mode) {
     if (mode == Mode::kRead) return;
-    const char* sql = mode == Mode::kWrite ? "BEGIN IMMEDIATE" : "BEGIN";
+    const char* sql = mode == Mode::kSnapshot ? "BEGIN" : "BEGIN IMMEDIATE";
     if (int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); rc != SQLITE_OK) throw SqlFailure{rc, sql};
 }
 
 void Connection::End(Mode mode, LONG result) {
     if (mode == Mode::kRead) return;
-    const char* sql = result == ERROR_SUCCESS || mode != Mode::kWrite ? "COMMIT" : "ROLLBACK";
+    const char* sql = result == ERROR_SUCCESS || mode == Mode::kSnapshot ? "COMMIT" : "ROLLBACK";
     if (int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); rc != SQLITE_OK) throw SqlFailure{rc, sql};
 }
 

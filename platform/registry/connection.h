@@ -30,7 +30,9 @@ public:
     // None for a single read statement; a read snapshot for several;
     // BEGIN IMMEDIATE for writes, so that a writer never has to upgrade a read
     // lock (which fails under contention).
-    enum class Mode { kRead, kSnapshot, kWrite };
+    // kUpdate is a write whose body brings the read cache up to date itself
+    // (a value written); the cache is cleared only when it fails.
+    enum class Mode { kRead, kSnapshot, kWrite, kUpdate };
     static constexpr int kMaxStatements = 32;
     // How long a call waits for other processes' writes before it gives up:
     // SQLite's busy handler waits this long, and the retry loop around each
@@ -81,7 +83,8 @@ public:
     // connection's lock, connecting first when needed (also in a child after
     // fork). A body that answers an error rolls its writes back; busy answers
     // retry the whole transaction. A write clears the read cache first: the
-    // data version does not move for the connection's own commits.
+    // data version does not move for the connection's own commits. An update
+    // keeps it, and clears it when it fails.
     template <class Body>
     LONG Run(Mode mode, Body&& body);
 
@@ -121,9 +124,11 @@ LONG Connection::Run(Mode mode, Body&& body) {
             if (mode == Mode::kWrite) cache_.Clear();
             Begin(mode);
             result = body();
+            if (mode == Mode::kUpdate && result != ERROR_SUCCESS) cache_.Clear();
             End(mode, result);
             return result;
         } catch (const SqlFailure& failure) {
+            if (mode == Mode::kUpdate) cache_.Clear();
             RollBack();
             if (Retry(failure, attempt, deadline)) continue;
             return Translate(failure.rc, failure.what);

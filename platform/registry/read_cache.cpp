@@ -43,6 +43,12 @@ const ReadCache::Entry& ReadCache::Keep(std::int64_t version, std::int64_t key, 
     return entries_.insert_or_assign(MapKey(key, fold), std::move(entry)).first->second;
 }
 
+void ReadCache::Update(std::int64_t key, const std::string& fold, Entry&& entry) {
+    if (!valid_) return;
+    if (entries_.size() + 1 > kMaxEntries) return Clear();
+    entries_.insert_or_assign(MapKey(key, fold), std::move(entry));
+}
+
 void ReadCache::KeepKey(std::int64_t version, std::int64_t key, std::vector<std::pair<std::string, Entry>>&& values,
                         bool complete) {
     if (values.size() > kMaxEntries) return;

@@ -8,7 +8,9 @@
 // the cache before each write instead. An entry is kept only when the counter
 // was the same before and after the read that produced it, and all entries
 // are dropped as soon as it moves. Counters of two connections cannot be
-// compared: the cache is cleared whenever its connection closes.
+// compared: the cache is cleared whenever its connection closes. A value the
+// connection writes itself replaces its entry instead, so that reading
+// after writing does not load the key again.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +45,9 @@ public:
     // to be missing.
     void KeepKey(std::int64_t version, std::int64_t key, std::vector<std::pair<std::string, Entry>>&& values,
                  bool complete);
+    // The connection wrote a value: its entry becomes what was written
+    // (entries are kept only while the cache holds a version).
+    void Update(std::int64_t key, const std::string& fold, Entry&& entry);
     void Clear();
 
 private:

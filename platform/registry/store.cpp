@@ -240,14 +240,16 @@ LONG Store::ReadValue(KeyId key, std::u16string_view name, FunctionRef<void(cons
 }
 
 LONG Store::WriteValue(KeyId key, std::u16string_view name, DWORD type, const BYTE* data, DWORD size) {
-    return connection_.Run(Mode::kWrite, [&]() -> LONG {
+    return connection_.Run(Mode::kUpdate, [&]() -> LONG {
         if (!KeyExists(key)) return ERROR_KEY_DELETED;
+        const std::string fold = Fold(name);
         {
             Statement s = Prepare(kUpsertValue);
-            s.Int(1, key).Blob(2, Fold(name)).Text(3, name).Int(4, type).Blob(5, data, size);
+            s.Int(1, key).Blob(2, fold).Text(3, name).Int(4, type).Blob(5, data, size);
             s.Run();
         }
         Touch(key);
+        connection_.cache().Update(key, fold, ReadCache::Entry{ERROR_SUCCESS, type, std::vector<BYTE>(data, data + size)});
         return ERROR_SUCCESS;
     });
 }

@@ -16,8 +16,10 @@
 #include "platform/oleaut/bstr.h"
 #include "platform/oleaut/variant.h"
 #include "plugin/install_keys.h"
+#include "plugin/settings_key.h"
 #include "plugin/skyvane_interfaces.h"
 #include "plugin/ui_launcher.h"
+#include "plugin/update_support.h"
 #include "test_util/registry_dump.h"
 #include "test_util/test_util.h"
 
@@ -142,16 +144,14 @@ TEST_F(PluginComTest, ThePluginObjectThroughItsInterfaces) {
         EXPECT_EQ(plugin->DestroyWindow(), S_OK);
 
         // What is not built yet says so; nothing pretends to have worked.
-        Bstr all(u"all");
-        EXPECT_EQ(plugin->UpdateAndSave(all.get(), 0, 0), E_NOTIMPL);
+        value = 0x5EED;
+        EXPECT_EQ(plugin->DoDetails(0, 0, &value), E_NOTIMPL);
+        EXPECT_EQ(value, 0);
         ComPtr<IErrorInfo> error;
         ASSERT_EQ(GetErrorInfo(0, &error), S_OK);
         Bstr description;
         error->GetDescription(description.Out());
-        EXPECT_EQ(description.Str(), u"UpdateAndSave is not available in this version of Skyvane Weather");
-        value = 0x5EED;
-        EXPECT_EQ(plugin->DoDetails(0, 0, &value), E_NOTIMPL);
-        EXPECT_EQ(value, 0);
+        EXPECT_EQ(description.Str(), u"DoDetails is not available in this version of Skyvane Weather");
 
         // Late bound, by name.
         ComPtr<IDispatch> dispatch;
@@ -177,14 +177,24 @@ TEST_F(PluginComTest, TheUiProgramRunsEachCommandOrSaysWhyNot) {
     EXPECT_NE(unregistered.output.find("Finding SkyvaneWeather.SkyvaneWeatherHomeScreen failed"), std::string::npos)
         << unregistered.output;
     Register();
+    // One city, and no path to the network; every schedule manual, so that
+    // the background update process ends at once.
+    skyvane::plugin::SettingsKey key(u"Weather", u"Skyvane");
+    key.WriteText(u"CityCode0", u"RSXX0091");
+    key.WriteText(u"CityName0", u"Moscow");
+    for (const char16_t* name : {u"UpdateTime", u"UpdateTimeRoaming", u"UpdateTimeCradled", u"UpdateTimeWiFi"})
+        key.WriteNumber(name, 0);
+    skyvane::plugin::SettingsKey device(u"Device", u"Skyvane", HKEY_LOCAL_MACHINE);
+    device.WriteNumber(u"ConnectionStatus", 0x24);
     struct Case {
         const char* args;
         int status;
         const char* says;
     } cases[] = {
-        {"Update all", 1, "UpdateAndSave failed: UpdateAndSave is not available in this version of Skyvane Weather"},
-        {"Update RSXX0091", 1, "UpdateAndSave failed"},
-        {"Service", 1, "UpdateAndSave failed"},
+        {"Update all", 1, "UpdateAndSave failed: Weather update failed. Moscow Connection Internet("},
+        {"Update RSXX0091", 1, "No path to the destination could be found."},
+        {"Update XXXX0000", 0, ""},  // no such city: nothing to update
+        {"Service", 0, ""},
         {"/Details", 1, "DoDetails failed: DoDetails is not available"},
         {"Install", 1, "DoDetails failed"},
         {"Uninstall", 1, "DoDetails failed"},
@@ -200,36 +210,19 @@ TEST_F(PluginComTest, TheUiProgramRunsEachCommandOrSaysWhyNot) {
 }
 
 TEST_F(PluginComTest, TheLauncherStartsTheInstalledProgramWithTheCommandLine) {
-    // A stand-in program that writes the command line it received.
-    const std::filesystem::path log = std::filesystem::path(root.path()) / "started.txt";
-    auto install = [&](const std::filesystem::path& path) {
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path) << "#!/bin/sh\necho \"$*\" >> '" << log.string() << "'\n";
-        chmod(path.c_str(), 0755);
-    };
-    auto waitForLines = [&](size_t n) {
-        std::vector<std::string> lines;
-        for (int i = 0; i < 300; ++i) {
-            lines.clear();
-            std::ifstream in(log);
-            for (std::string line; std::getline(in, line);) lines.push_back(line);
-            if (lines.size() >= n) break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return lines;
-    };
     skyvane::plugin::InstallKeys keys;
     EXPECT_EQ(skyvane::plugin::StartUiProgram(keys, skyvane::plugin::kCommandDetails), ERROR_FILE_NOT_FOUND);
-    install(std::filesystem::path(root.path()) / "Windows" / "SkyvaneWeather" / "SkyvaneWeatherUI");
+    const std::string log = root.path() + "/started.txt";
+    skyvane::test::StandInProgram program(u"\\Windows\\SkyvaneWeather\\SkyvaneWeatherUI", log);
     EXPECT_EQ(skyvane::plugin::StartUiProgram(keys, skyvane::plugin::UpdateCityCommand(u"RSXX0091")), ERROR_SUCCESS);
-    EXPECT_EQ(waitForLines(1), std::vector<std::string>{"Update RSXX0091"});
+    EXPECT_EQ(program.Commands(1), std::vector<std::string>{"Update RSXX0091"});
 
     skyvane::plugin::SettingsKey key(u"WeatherRelease", u"SkyvaneWeatherRelease");
     key.WriteText(u"InstallFolder", u"\\Program Files\\Elsewhere");
     key.WriteText(u"SkyvaneWeatherUI", u"\\Program Files\\Elsewhere\\UI.exe");
-    install(std::filesystem::path(root.path()) / "Program Files" / "Elsewhere" / "UI");
+    skyvane::test::StandInProgram elsewhere(u"\\Program Files\\Elsewhere\\UI", log);
     EXPECT_EQ(skyvane::plugin::StartUiProgram(keys, skyvane::plugin::kCommandService), ERROR_SUCCESS);
-    EXPECT_EQ(waitForLines(2), (std::vector<std::string>{"Update RSXX0091", "Service"}));
+    EXPECT_EQ(elsewhere.Commands(2), (std::vector<std::string>{"Update RSXX0091", "Service"}));
 }
 
 }  // namespace

@@ -212,6 +212,37 @@ TEST(RegistryMultiProcess, RepeatedReadsSeeEveryChangeOfOtherProcesses) {
     RegCloseKey(key);
 }
 
+TEST(RegistryMultiProcess, ReadsAfterOwnWritesSeeOwnAndOtherProcessesChanges) {
+    skyvane::test::ScopedDeviceRoot root;
+    ASSERT_EQ(0, Wait(Spawn({"--child", "setter", "Stamp", "1"})));
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Poll", 0, KEY_ALL_ACCESS, &key));
+    auto read = [&](const char16_t* name) {
+        DWORD value = 0xdeadbeef, size = 4;
+        LONG rc = RegQueryValueExW(key, name, nullptr, nullptr, (BYTE*)&value, &size);
+        return rc == ERROR_SUCCESS ? value : DWORD(rc) | 0x80000000u;
+    };
+    auto write = [&](const char16_t* name, DWORD value) {
+        return RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE*)&value, sizeof value);
+    };
+    const DWORD kMissing = ERROR_FILE_NOT_FOUND | 0x80000000u;
+    EXPECT_EQ(1u, read(u"Stamp"));  // the whole key is read and kept
+    EXPECT_EQ(kMissing, read(u"Mine"));
+    ASSERT_EQ(ERROR_SUCCESS, write(u"Mine", 7));
+    EXPECT_EQ(7u, read(u"Mine"));   // a new name of a key known whole
+    EXPECT_EQ(1u, read(u"Stamp"));
+    // Another process writes, then this one: the other's change is seen too.
+    ASSERT_EQ(0, Wait(Spawn({"--child", "setter", "Stamp", "2"})));
+    ASSERT_EQ(ERROR_SUCCESS, write(u"Mine", 8));
+    EXPECT_EQ(2u, read(u"Stamp"));
+    EXPECT_EQ(8u, read(u"Mine"));
+    // A write that fails leaves nothing wrong behind.
+    ASSERT_EQ(0, Wait(Spawn({"--child", "deleter", "Software\\Poll"})));
+    EXPECT_EQ(ERROR_KEY_DELETED, write(u"Mine", 9));
+    EXPECT_EQ(ERROR_KEY_DELETED | 0x80000000u, read(u"Mine"));
+    RegCloseKey(key);
+}
+
 TEST(RegistryMultiProcess, PollingWhileAnotherProcessWritesNeverGoesBack) {
     skyvane::test::ScopedDeviceRoot root;
     constexpr int kCount = 2000;
