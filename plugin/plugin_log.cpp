@@ -10,6 +10,16 @@
 #include "ui/translator.h"
 
 namespace skyvane::plugin {
+namespace {
+
+std::function<void(bool, std::string_view)>& Echo() {
+    static std::function<void(bool, std::string_view)> echo;
+    return echo;
+}
+
+}  // namespace
+
+void SetLogEcho(std::function<void(bool error, std::string_view line)> echo) { Echo() = std::move(echo); }
 
 void LogLine(bool error, const char* fmt, ...) {
     char line[1024];
@@ -19,6 +29,7 @@ void LogLine(bool error, const char* fmt, ...) {
     va_end(args);
     SKYVANE_LOG("plugin", "%s%s", error ? "error: " : "", line);
     ui::WriteLog(error, skyvane::FromUtf8(line));
+    if (Echo()) Echo()(error, line);
 }
 
 void LogTableText(bool error, int32_t id, ...) {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace skyvane::plugin {
 
@@ -15,6 +17,11 @@ void LogLine(bool error, const char* fmt, ...) __attribute__((format(printf, 2, 
 // A string-table text, in English as every log line, formatted with the
 // platform's wide printf (%s takes a char16_t text).
 void LogTableText(bool error, int32_t id, ...);
+
+// A process that shows its log lines as they are written (a program run in
+// the foreground) sets an echo; it receives every line of this process after
+// it went to the log. Set it before the process starts other threads.
+void SetLogEcho(std::function<void(bool error, std::string_view line)> echo);
 
 // A UTF-16 text for a "%s" of a log line.
 std::string LogText(std::u16string_view text);

@@ -93,7 +93,7 @@ bool UpdateAfterReminder(const std::shared_ptr<SettingsKey>& key, const InstallK
                          ConnectionPolicy& connection) {
     if (key->ReadNumber(u"UpdateManual", kRemindAfterDelay) != kRemindAfterDelay) return false;
     if (!connection.MayConnect(true)) return false;
-    return RequestManualUpdate(key, install, connection.GetPrompt());
+    return RequestManualUpdate(key, install, connection.GetPrompt()) == ManualUpdate::Requested;
 }
 
 }  // namespace skyvane::plugin

@@ -2,14 +2,13 @@
 
 #include <vector>
 
-#include "platform/kernel/files.h"
 #include "platform/kernel/process.h"
 
 namespace skyvane::plugin {
 
 std::u16string UpdateCityCommand(std::u16string_view code) { return u"Update " + std::u16string(code); }
 
-DWORD StartUiProgram(const InstallKeys& install, std::u16string_view commandLine) {
+DWORD StartUiProgram(const InstallKeys& install, std::u16string_view commandLine, skyvane::UniqueHandle* process) {
     std::u16string program = install.UiProgram();
     // The program receives the command line alone, writable as the call asks.
     std::vector<char16_t> line(commandLine.begin(), commandLine.end());
@@ -18,7 +17,8 @@ DWORD StartUiProgram(const InstallKeys& install, std::u16string_view commandLine
     if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr, &info))
         return GetLastError();
     CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    if (process) process->reset(info.hProcess);
+    else CloseHandle(info.hProcess);
     return ERROR_SUCCESS;
 }
 

@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "platform/kernel/files.h"
 #include "plugin/install_keys.h"
 
 namespace skyvane::plugin {
@@ -19,6 +20,9 @@ std::u16string UpdateCityCommand(std::u16string_view code);
 
 // Starts the program with the command line and does not wait for it.
 // ERROR_SUCCESS, or the error of the start (the program missing, ...).
-DWORD StartUiProgram(const InstallKeys& install, std::u16string_view commandLine);
+// With `process`, the started process's handle is handed back there, for a
+// caller that waits for the program and reads its exit status.
+DWORD StartUiProgram(const InstallKeys& install, std::u16string_view commandLine,
+                     skyvane::UniqueHandle* process = nullptr);
 
 }  // namespace skyvane::plugin

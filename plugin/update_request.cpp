@@ -15,7 +15,7 @@
 namespace skyvane::plugin {
 
 HRESULT RequestUpdate(const std::shared_ptr<SettingsKey>& key, const InstallKeys& install,
-                      std::u16string_view codeOrAll) {
+                      std::u16string_view codeOrAll, skyvane::UniqueHandle* process) {
     const bool all = codeOrAll == kUpdateAllCode;
     std::vector<CityEntry> cities;
     for (size_t i = 0; i < kMaxCities; ++i) {
@@ -26,7 +26,8 @@ HRESULT RequestUpdate(const std::shared_ptr<SettingsKey>& key, const InstallKeys
     }
     for (CityEntry& city : cities) city.SetStatus(ui::TranslateStringId(ui::text::kGettingWeatherNow));
 
-    DWORD error = StartUiProgram(install, all ? std::u16string(kCommandUpdateAll) : UpdateCityCommand(codeOrAll));
+    DWORD error =
+        StartUiProgram(install, all ? std::u16string(kCommandUpdateAll) : UpdateCityCommand(codeOrAll), process);
     if (error == ERROR_SUCCESS) return S_OK;
     LogTableText(true, ui::text::kCannotStartProcess);
     PLUGIN_LOG_ERROR("Failed run %s with error %x", LogText(install.UiProgram()).c_str(), unsigned(error));
@@ -34,10 +35,12 @@ HRESULT RequestUpdate(const std::shared_ptr<SettingsKey>& key, const InstallKeys
     return E_FAIL;
 }
 
-bool RequestManualUpdate(const std::shared_ptr<SettingsKey>& key, const InstallKeys& install, Prompt& prompt) {
-    if (!ConfirmRoamingUpdate(prompt, ReadNetworkState())) return false;
+ManualUpdate RequestManualUpdate(const std::shared_ptr<SettingsKey>& key, const InstallKeys& install, Prompt& prompt,
+                                 std::u16string_view codeOrAll, skyvane::UniqueHandle* process) {
+    if (!ConfirmRoamingUpdate(prompt, ReadNetworkState())) return ManualUpdate::NotConfirmed;
     LogTableText(false, ui::text::kManualUpdates);
-    return SUCCEEDED(RequestUpdate(key, install, kUpdateAllCode));
+    return SUCCEEDED(RequestUpdate(key, install, codeOrAll, process)) ? ManualUpdate::Requested
+                                                                      : ManualUpdate::NotStarted;
 }
 
 }  // namespace skyvane::plugin

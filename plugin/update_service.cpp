@@ -41,6 +41,10 @@ HRESULT UpdateService::Run() {
                 PLUGIN_LOG_ERROR("Install in progress. ServiceForWeatherUpdate closed.");
                 return S_OK;
             }
+            if (stopRequested_ && stopRequested_()) {
+                PLUGIN_LOG("Weather update process stopped by the user.");
+                return S_OK;
+            }
             Sleep(1000);
         }
         const DWORD stored = key.ReadStamp(u"ServiceLastTickCount", 0);
@@ -51,7 +55,7 @@ HRESULT UpdateService::Run() {
             return S_OK;
         }
         CheckAndUpdate();
-        if (!UpdateInProgress(key, LocalNow())) PeriodicRefresh();
+        if (!UpdateInProgress(key, LocalNow())) PeriodicRefresh(key_);
     }
 }
 
@@ -71,8 +75,8 @@ bool UpdateService::CheckAndUpdate() {
     return true;
 }
 
-void UpdateService::PeriodicRefresh() {
-    SettingsKey& key = *key_;
+void PeriodicRefresh(const std::shared_ptr<SettingsKey>& sharedKey) {
+    SettingsKey& key = *sharedKey;
     const double now = LocalNow();
     double last = key.ReadDate(u"LastCleanupDate", 0);
     if (last > now + 10 * kRefreshPeriodDays) {
@@ -82,7 +86,7 @@ void UpdateService::PeriodicRefresh() {
     if (now < last + kRefreshPeriodDays) return;
     key.WriteDate(u"LastCleanupDate", now);
     // The plugin is never on the sliding panel here: no panel pages to write.
-    WriteCurrentCityExchange(key_);
+    WriteCurrentCityExchange(sharedKey);
 }
 
 void WatchService(SettingsKey& key, const InstallKeys& install) {

@@ -9,6 +9,7 @@
 // starts a new one when the stamp is older than three minutes.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "plugin/connection_policy.h"
@@ -27,19 +28,24 @@ public:
 
     // RunUpdateService: the loop; returns when it ends.
     HRESULT Run();
+    // Asked every second of the loop: true ends it (a person running the
+    // process in the foreground asked it to stop).
+    void SetStopCheck(std::function<bool()> stopRequested) { stopRequested_ = std::move(stopRequested); }
     // One check: when it is time (and the connection policy allows), asks
     // for an update of all cities. Whether it did.
     bool CheckAndUpdate();
-    // At most every 45 minutes: the exchange values of the current city are
-    // written again.
-    void PeriodicRefresh();
 
 private:
     std::shared_ptr<SettingsKey> key_;
     const InstallKeys& install_;
     ConnectionPolicy& connection_;
     int32_t jitterSeconds_;
+    std::function<bool()> stopRequested_;
 };
+
+// The periodic refresh, at most every 45 minutes (`LastCleanupDate`): the
+// exchange values of the current city are written again.
+void PeriodicRefresh(const std::shared_ptr<SettingsKey>& key);
 
 // The watchdog: starts the background update process when it is missing.
 void WatchService(SettingsKey& key, const InstallKeys& install);

@@ -11,7 +11,7 @@ packages=(
   libsqlite3-dev libpugixml-dev zlib1g-dev libzip-dev libcurl4-openssl-dev
   libsystemd-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  python3 nginx-light tinyproxy
+  python3 nginx-light tinyproxy nlohmann-json3-dev
   locales iso-codes
   # The Connection Manager's tests: a private D-Bus daemon with NetworkManager
   # and ModemManager mocks, and `ip` to compare the routing answer with.

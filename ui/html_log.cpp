@@ -100,6 +100,11 @@ std::u16string LogFileName(const SYSTEMTIME& day) {
     return Printf("SkyvaneLog%04d-%02d-%02d.htm", day.wYear, day.wMonth, day.wDay);
 }
 
+std::u16string LogFilePath(const SYSTEMTIME& day) {
+    plugin::SettingsKey key(plugin::kSettingsProduct, plugin::kSettingsCompany);
+    return plugin::DataFolder(key) + u"\\" + LogFileName(day);
+}
+
 std::u16string_view LogFooter() { return kFooter; }
 
 std::u16string EscapeLogMessage(std::u16string_view message) {

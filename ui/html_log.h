@@ -24,6 +24,8 @@ void WriteLog(bool isError, std::u16string_view message);
 
 // The name of the day's log file, "SkyvaneLog2026-03-07.htm".
 std::u16string LogFileName(const SYSTEMTIME& day);
+// The device path of the day's log file, in the plugin's data folder.
+std::u16string LogFilePath(const SYSTEMTIME& day);
 // The message as it goes into its row: "&", "<" and ">" escaped, at most 300
 // characters, never cut inside an escape or a character.
 std::u16string EscapeLogMessage(std::u16string_view message);

@@ -203,17 +203,15 @@ TEST_F(UpdateServiceTest, RequestsStartTheProgramOrSayWhyNot) {
     EXPECT_EQ(key->ReadText(u"CityState_UKXX0085", u""), u"getting weather now ...");
     // "Update forecast now": asked first in roaming, then all cities.
     skyvane::test::SetSystemState(0, 0, 0x200);
-    EXPECT_FALSE(RequestManualUpdate(key, install, nobody));
+    EXPECT_EQ(RequestManualUpdate(key, install, nobody), ManualUpdate::NotConfirmed);
     skyvane::test::SetSystemState(0, 0, 0);
-    EXPECT_TRUE(RequestManualUpdate(key, install, nobody));
+    EXPECT_EQ(RequestManualUpdate(key, install, nobody), ManualUpdate::Requested);
     EXPECT_EQ(program.Commands(2), (std::vector<std::string>{"Update UKXX0085", "Update all"}));
     EXPECT_EQ(key->ReadText(u"CityState_RSXX0091", u""), u"getting weather now ...");
     EXPECT_TRUE(Logged("weather will updated manually"));
 }
 
 TEST_F(UpdateServiceTest, ThePeriodicRefreshWritesTheExchangeValuesAgain) {
-    ConnectionPolicy connection(*key, nobody);
-    UpdateService service(key, install, connection);
     skyvane::test::WriteCities(*key, {{u"RSXX0091", u"Moscow"}, {u"UKXX0085", u"London"}});
     key->WriteNumber(u"CurrentCity", 1);
     key->WriteNumber(u"UnitType", 13);
@@ -240,13 +238,13 @@ TEST_F(UpdateServiceTest, ThePeriodicRefreshWritesTheExchangeValuesAgain) {
     for (const Case& c : cases) {
         values.DeleteValue(u"LocationName");
         key->WriteDate(u"LastCleanupDate", c.lastCleanup);
-        service.PeriodicRefresh();
+        PeriodicRefresh(key);
         EXPECT_EQ(text(u"LocationName"), c.written ? u"London" : u"none") << c.lastCleanup - now;
     }
     // Far in the future it was taken back to now.
     EXPECT_EQ(key->ReadDate(u"LastCleanupDate", 0), now);
     key->WriteDate(u"LastCleanupDate", 0);
-    service.PeriodicRefresh();
+    PeriodicRefresh(key);
     EXPECT_EQ(text(u"TemperatureUnit"), u"C");
     EXPECT_EQ(text(u"CurrentTemp"), u"12°C");
     EXPECT_EQ(text(u"TodayTempHigh"), u"15°C");

@@ -1,5 +1,6 @@
 #include "test_util/test_util.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/wait.h>
@@ -9,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "platform/kernel/device_root.h"
@@ -113,6 +116,42 @@ bool InCi() {
 std::string BuildDir() {
     const char* dir = std::getenv("SKYVANE_BUILD_DIR");
     return dir ? dir : SKYVANE_DEFAULT_BUILD_DIR;
+}
+
+namespace {
+
+std::string ReadWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                      const std::string& folder) {
+    const std::string outPath = folder + "/out.txt", errPath = folder + "/err.txt", inPath = folder + "/in.txt";
+    std::ofstream(inPath, std::ios::binary) << input;
+    const std::string path = BuildDir() + "/bin/" + program;
+    pid_t pid = fork();
+    if (pid == 0) {
+        int in = open(inPath.c_str(), O_RDONLY);
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char*> argv{const_cast<char*>(path.c_str())};
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(path.c_str(), argv.data());
+        _exit(127);
+    }
+    ProgramRun run;
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+    run.out = ReadWhole(outPath);
+    run.err = ReadWhole(errPath);
+    return run;
 }
 
 }  // namespace skyvane::test

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace skyvane::test {
 // Sets (or, with a null value, clears) an environment variable for one scope;
@@ -67,6 +68,19 @@ bool InCi();
 
 // The build tree (for programs and libraries the tests start or load).
 std::string BuildDir();
+
+// What a program run left: its exit status (-1 when a signal ended it) and
+// everything it wrote on standard output and standard error.
+struct ProgramRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+// Runs build/bin/<program> with the arguments, `input` on its standard
+// input (not a terminal), and waits for it; `folder` holds the files that
+// carry the streams.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args, const std::string& input,
+                      const std::string& folder);
 }  // namespace skyvane::test
 
 // For a test that needs what a machine may lack (a locale, a program): skips

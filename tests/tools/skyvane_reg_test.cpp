@@ -1,8 +1,4 @@
 // The registry editor as a user runs it: commands, output, exit status.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,11 +11,7 @@
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Result = skyvane::test::ProgramRun;
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -30,30 +22,7 @@ class EditorTest : public ::testing::Test {
 protected:
     // Runs skyvane-reg with args on the test's device; stdin from a file when given.
     Result Run(const std::vector<std::string>& args, const std::string& input = "") {
-        const std::string outPath = root_.path() + "/out.txt", errPath = root_.path() + "/err.txt";
-        const std::string inPath = root_.path() + "/in.txt";
-        std::ofstream(inPath, std::ios::binary) << input;
-        const std::string program = skyvane::test::BuildDir() + "/bin/skyvane-reg";
-        pid_t pid = fork();
-        if (pid == 0) {
-            int in = open(inPath.c_str(), O_RDONLY);
-            int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(in, 0);
-            dup2(out, 1);
-            dup2(err, 2);
-            std::vector<char*> argv{const_cast<char*>(program.c_str())};
-            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-        Result r;
-        int status = 0;
-        if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) r.status = WEXITSTATUS(status);
-        r.out = ReadFile(outPath);
-        r.err = ReadFile(errPath);
-        return r;
+        return skyvane::test::RunProgram("skyvane-reg", args, input, root_.path());
     }
     static bool Has(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
 

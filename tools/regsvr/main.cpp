@@ -3,14 +3,12 @@
 // DllUnregisterServer, as the platform's regsvr tool does.
 //
 //   skyvane-regsvr [-u] LIBRARY
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
-#include "platform/base/win_types.h"
+#include "platform/com/server_library.h"
 
 int main(int argc, char** argv) {
     bool unregister = false;
@@ -24,28 +22,13 @@ int main(int argc, char** argv) {
         std::fputs("usage: skyvane-regsvr [-u] LIBRARY\n", stderr);
         return 2;
     }
-    // The registration writes the full path; a relative one would not load
-    // from another folder.
+    std::string error;
+    if (FAILED(skyvane::RegisterServerLibrary(library, unregister, &error))) {
+        std::fprintf(stderr, "skyvane-regsvr: %s\n", error.c_str());
+        return 1;
+    }
     std::error_code ec;
-    std::string path = std::filesystem::absolute(library, ec).string();
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-        std::fprintf(stderr, "skyvane-regsvr: cannot load %s: %s\n", path.c_str(), dlerror());
-        return 1;
-    }
-    const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
-    auto fn = reinterpret_cast<HRESULT (*)()>(dlsym(handle, entry));
-    if (!fn) {
-        std::fprintf(stderr, "skyvane-regsvr: %s has no %s\n", path.c_str(), entry);
-        dlclose(handle);
-        return 1;
-    }
-    HRESULT hr = fn();
-    dlclose(handle);
-    if (FAILED(hr)) {
-        std::fprintf(stderr, "skyvane-regsvr: %s of %s failed: 0x%08X\n", entry, path.c_str(), unsigned(hr));
-        return 1;
-    }
-    std::printf("%s: %s succeeded\n", path.c_str(), entry);
+    std::printf("%s: %s succeeded\n", std::filesystem::absolute(library, ec).c_str(),
+                unregister ? "DllUnregisterServer" : "DllRegisterServer");
     return 0;
 }
