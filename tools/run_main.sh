@@ -1,37 +1,36 @@
 #!/usr/bin/env bash
-# The main job on the shipped defaults: builds the tree, registers the weather
-# service library in a fresh device root, installs the city database there,
-# starts the feed simulator on a free loopback port, points the service's host
-# configuration at it and prints the weather of a city with kweather-probe.
-# The plugin library is registered beside it and the UI program installed.
+# The main job on the shipped defaults: builds the tree, installs Skyvane
+# Weather into a fresh device root (out/device, or SKYVANE_ROOT), starts the
+# feed simulator on a free loopback port and points the weather service at
+# it, adds three cities (one by name from the installed city database, one by
+# its code, one through the online city search), updates them through the UI
+# program and shows their forecast, as a person would type it.
 #
-#   tools/run_main.sh [CITY_CODE]        (default RSXX0091, Moscow)
+#   tools/run_main.sh
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$top/build}
-city=${1:-RSXX0091}
 "$top/tools/build.sh"
 
 # A fresh device.
 export SKYVANE_ROOT=${SKYVANE_ROOT:-$top/out/device}
 rm -rf "$SKYVANE_ROOT"
 mkdir -p "$SKYVANE_ROOT"
-reg="$build/bin/skyvane-reg"
-probe="$build/bin/kweather-probe"
+skyvane="$build/bin/skyvane"
 
-echo "== Registering the weather service library and the plugin library"
-"$build/bin/skyvane-regsvr" "$build/lib/libKWeather.so"
-"$build/bin/skyvane-regsvr" "$build/lib/libSkyvaneWeather.so"
-# The UI program where the plugin looks for it.
-mkdir -p "$SKYVANE_ROOT/Windows/SkyvaneWeather"
-ln -sf "$build/bin/SkyvaneWeatherUI" "$SKYVANE_ROOT/Windows/SkyvaneWeather/SkyvaneWeatherUI"
+# Shows a command as typed (words with blanks or % quoted), then runs it.
+run() {
+  local shown="skyvane" word
+  for word in "$@"; do
+    case "$word" in *[[:space:]%]*) shown+=" '$word'" ;; *) shown+=" $word" ;; esac
+  done
+  echo
+  echo "\$ $shown"
+  "$skyvane" "$@"
+}
 
-echo "== Installing the city database"
-dbdir="$SKYVANE_ROOT/Storage card/Application Data/SkyvaneWeather"
-mkdir -p "$dbdir"
-cp "$top/data/citydb/index.txt" "$top/data/citydb/kweather.idx" "$top/data/citydb/kweather.db" "$dbdir/"
+run install
 
-echo "== Starting the feed simulator"
 work=$(mktemp -d)
 sim_pid=
 cleanup() {
@@ -54,23 +53,17 @@ for _ in $(seq 1 100); do
 done
 [ -s "$work/port" ] || { echo "the feed simulator did not start" >&2; cat "$work/feedsim.log" >&2; exit 1; }
 host="127.0.0.1:$(cat "$work/port")"
-cat "$work/feedsim.log"
-
-echo "== Pointing the service at $host"
-key='HKCU\Software\Skyvane\Weather'
+echo
+echo "The feed simulator answers on $host; the weather service's four hosts point there:"
 for value in RelayHostA RelayHostB FeedHost SearchHost; do
-  "$reg" set "$key" "$value" sz "$host"
+  "$build/bin/skyvane-reg" set 'HKCU\Software\Skyvane\Weather' "$value" sz "$host"
 done
-"$reg" list "$key"
+echo "  skyvane-reg set 'HKCU\\Software\\Skyvane\\Weather' RelayHostA|RelayHostB|FeedHost|SearchHost sz $host"
 
-echo "== Countries of the database (first lines) and the cities of Russia beginning with m"
-"$probe" countries > "$work/countries.txt"
-head -5 "$work/countries.txt"
-"$probe" cities Russia m > "$work/cities.txt"
-head -5 "$work/cities.txt"
-
-echo "== Searching for \"Moscow\""
-"$probe" find Moscow
-
-echo "== The weather of $city"
-"$probe" weather "$city" --days 3
+run city add Moscow
+run city add UKXX0085
+run city add --online Tokyo
+run update
+run show all --days 3
+run show --line '%i %t %c, %a'
+run city list

@@ -7,20 +7,20 @@
 namespace skyvane::cli {
 namespace {
 
-constexpr OptionSpec kCommonOptions[] = {
+constexpr OptionInfo kCommonOptions[] = {
     {"--root", "DIR", "work on the device in DIR (default: $SKYVANE_ROOT, else ~/.local/share/skyvane/device)"},
     {"--help", "", "show this help (also -h)"},
 };
 
-const OptionSpec* FindOption(const CommandSpec& spec, std::string_view name) {
-    for (const OptionSpec& o : spec.options)
+const OptionInfo* FindOption(const CommandInfo& command, std::string_view name) {
+    for (const OptionInfo& o : command.options)
         if (o.name == name) return &o;
-    for (const OptionSpec& o : kCommonOptions)
+    for (const OptionInfo& o : kCommonOptions)
         if (o.name == name) return &o;
     return nullptr;
 }
 
-std::string OptionColumn(const OptionSpec& o) {
+std::string OptionColumn(const OptionInfo& o) {
     std::string text(o.name);
     if (!o.value.empty()) text += " " + std::string(o.value);
     return text;
@@ -28,7 +28,7 @@ std::string OptionColumn(const OptionSpec& o) {
 
 }  // namespace
 
-Arguments Arguments::Parse(const CommandSpec& spec, std::span<char* const> words) {
+Arguments Arguments::Parse(const CommandInfo& command, std::span<char* const> words) {
     Arguments a;
     bool optionsEnded = false;
     for (size_t i = 0; i < words.size() && a.error_.empty(); ++i) {
@@ -51,7 +51,7 @@ Arguments Arguments::Parse(const CommandSpec& spec, std::span<char* const> words
             name = word.substr(0, eq);
             inlineValue = std::string(word.substr(eq + 1));
         }
-        const OptionSpec* option = FindOption(spec, name);
+        const OptionInfo* option = FindOption(command, name);
         if (!option) {
             a.error_ = "unknown option " + std::string(name);
         } else if (option->value.empty()) {
@@ -66,10 +66,10 @@ Arguments Arguments::Parse(const CommandSpec& spec, std::span<char* const> words
         }
     }
     if (a.error_.empty() && !a.help_) {
-        if (a.positional_.size() < spec.minArguments)
-            a.error_ = "missing " + std::string(spec.arguments);
-        else if (a.positional_.size() > spec.maxArguments)
-            a.error_ = "unexpected argument \"" + a.positional_[spec.maxArguments] + "\"";
+        if (a.positional_.size() < command.minArguments)
+            a.error_ = "missing " + std::string(command.arguments);
+        else if (a.positional_.size() > command.maxArguments)
+            a.error_ = "unexpected argument \"" + a.positional_[command.maxArguments] + "\"";
     }
     return a;
 }
@@ -99,30 +99,30 @@ std::optional<long> Arguments::Number(std::string_view option, long min, long ma
     return value;
 }
 
-std::string UsageLine(const CommandSpec& spec) {
-    std::string line = "usage: skyvane " + std::string(spec.name);
-    if (!spec.arguments.empty()) line += " " + std::string(spec.arguments);
-    for (const OptionSpec& o : spec.options) line += " [" + OptionColumn(o) + "]";
+std::string UsageLine(const CommandInfo& command) {
+    std::string line = "usage: skyvane " + std::string(command.name);
+    if (!command.arguments.empty()) line += " " + std::string(command.arguments);
+    for (const OptionInfo& o : command.options) line += " [" + OptionColumn(o) + "]";
     return line + " [--root DIR]";
 }
 
-void PrintHelp(const CommandSpec& spec, FILE* out) {
-    std::fprintf(out, "%s\n\n%.*s\n", UsageLine(spec).c_str(), int(spec.details.size()), spec.details.data());
+void PrintHelp(const CommandInfo& command, FILE* out) {
+    std::fprintf(out, "%s\n\n%.*s\n", UsageLine(command).c_str(), int(command.details.size()), command.details.data());
     size_t width = 0;
-    for (const OptionSpec& o : spec.options) width = std::max(width, OptionColumn(o).size());
-    for (const OptionSpec& o : kCommonOptions) width = std::max(width, OptionColumn(o).size());
+    for (const OptionInfo& o : command.options) width = std::max(width, OptionColumn(o).size());
+    for (const OptionInfo& o : kCommonOptions) width = std::max(width, OptionColumn(o).size());
     std::fputs("\nOptions:\n", out);
-    auto print = [&](const OptionSpec& o) {
+    auto print = [&](const OptionInfo& o) {
         std::fprintf(out, "  %-*s  %.*s\n", int(width), OptionColumn(o).c_str(), int(o.help.size()), o.help.data());
     };
-    for (const OptionSpec& o : spec.options) print(o);
-    for (const OptionSpec& o : kCommonOptions) print(o);
+    for (const OptionInfo& o : command.options) print(o);
+    for (const OptionInfo& o : kCommonOptions) print(o);
     std::fputs("\nExit status: 0 done, 1 failed, 2 bad usage.\n", out);
 }
 
-int BadUsage(const CommandSpec& spec, std::string_view reason) {
-    std::fprintf(stderr, "skyvane %.*s: %.*s\n%s\nSee: skyvane %.*s --help\n", int(spec.name.size()), spec.name.data(),
-                 int(reason.size()), reason.data(), UsageLine(spec).c_str(), int(spec.name.size()), spec.name.data());
+int BadUsage(const CommandInfo& command, std::string_view reason) {
+    std::fprintf(stderr, "skyvane %.*s: %.*s\n%s\nSee: skyvane %.*s --help\n", int(command.name.size()), command.name.data(),
+                 int(reason.size()), reason.data(), UsageLine(command).c_str(), int(command.name.size()), command.name.data());
     return kBadUsage;
 }
 

@@ -17,18 +17,18 @@ namespace skyvane::cli {
 // The exit status of every subcommand, which scripts can rely on.
 enum ExitStatus : int { kDone = 0, kFailed = 1, kBadUsage = 2 };
 
-struct OptionSpec {
+struct OptionInfo {
     std::string_view name;   // "--days"
     std::string_view value;  // "N" for an option that takes a value; empty for a switch
     std::string_view help;
 };
 
-struct CommandSpec {
+struct CommandInfo {
     std::string_view name;       // "city add"
     std::string_view arguments;  // "NAME|CODE", "[CODE|all]"
     std::string_view summary;    // one line, for the list of commands
     std::string_view details;    // what the command does, for --help
-    std::span<const OptionSpec> options;
+    std::span<const OptionInfo> options;
     size_t minArguments = 0;
     size_t maxArguments = 0;
 };
@@ -37,7 +37,7 @@ class Arguments {
 public:
     // Parses the words after the command's name. Options may come anywhere,
     // as "--name VALUE" or "--name=VALUE"; "--" ends them.
-    static Arguments Parse(const CommandSpec& spec, std::span<char* const> words);
+    static Arguments Parse(const CommandInfo& command, std::span<char* const> words);
 
     bool HelpAsked() const { return help_; }
     // Why the command line is wrong; empty when it is right.
@@ -57,11 +57,11 @@ private:
 };
 
 // The help of a command, on standard output.
-void PrintHelp(const CommandSpec& spec, FILE* out = stdout);
+void PrintHelp(const CommandInfo& command, FILE* out = stdout);
 // "usage: skyvane city add NAME|CODE [options]".
-std::string UsageLine(const CommandSpec& spec);
+std::string UsageLine(const CommandInfo& command);
 // A command line the command does not accept: the reason and the usage on
 // standard error; kBadUsage.
-int BadUsage(const CommandSpec& spec, std::string_view reason);
+int BadUsage(const CommandInfo& command, std::string_view reason);
 
 }  // namespace skyvane::cli

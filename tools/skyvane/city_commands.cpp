@@ -21,7 +21,7 @@
 namespace skyvane::cli {
 namespace {
 
-constexpr OptionSpec kAddOptions[] = {
+constexpr OptionInfo kAddOptions[] = {
     {"--country", "COUNTRY", "look only among the cities of this country"},
     {"--online", "", "ask the online city search instead of the installed city database"},
 };
@@ -35,7 +35,7 @@ constexpr char kAddDetails[] =
     "in the list already changes nothing (and is not a failure).\n"
     "Fetch the new city's weather with: skyvane update CODE";
 
-constexpr OptionSpec kRemoveOptions[] = {
+constexpr OptionInfo kRemoveOptions[] = {
     {"--yes", "", "remove without asking first"},
 };
 
@@ -120,9 +120,9 @@ std::optional<FoundCity> Resolve(CityLookup& lookup, const std::u16string& wante
 
 }  // namespace
 
-const CommandSpec kCityAddSpec{"city add", "NAME|CODE", "add a city to the list", kAddDetails, kAddOptions, 1, 1};
-const CommandSpec kCityListSpec{"city list", "", "list the cities", kListDetails, {}, 0, 0};
-const CommandSpec kCityRemoveSpec{"city remove", "CODE",         "remove a city from the list",
+const CommandInfo kCityAddCommand{"city add", "NAME|CODE", "add a city to the list", kAddDetails, kAddOptions, 1, 1};
+const CommandInfo kCityListCommand{"city list", "", "list the cities", kListDetails, {}, 0, 0};
+const CommandInfo kCityRemoveCommand{"city remove", "CODE",         "remove a city from the list",
                                   kRemoveDetails,  kRemoveOptions, 1, 1};
 
 int RunCityAdd(const Arguments& arguments) {
@@ -131,8 +131,8 @@ int RunCityAdd(const Arguments& arguments) {
     wanted.erase(wanted.find_last_not_of(u' ') + 1);
     const std::u16string country = Utf16(arguments.Value("--country").value_or(""));
     const bool online = arguments.Has("--online");
-    if (wanted.empty()) return BadUsage(kCityAddSpec, "the city's name or code is empty");
-    if (online && LooksLikeCityCode(wanted)) return BadUsage(kCityAddSpec, "--online finds cities by name, not by code");
+    if (wanted.empty()) return BadUsage(kCityAddCommand, "the city's name or code is empty");
+    if (online && LooksLikeCityCode(wanted)) return BadUsage(kCityAddCommand, "--online finds cities by name, not by code");
 
     plugin::PluginSettings settings;
     settings.LoadCityList();

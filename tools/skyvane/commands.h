@@ -7,29 +7,29 @@
 namespace skyvane::cli {
 
 struct Command {
-    const CommandSpec& spec;
+    const CommandInfo& info;
     int (*run)(const Arguments& arguments);
 };
 
-extern const CommandSpec kInstallSpec;
+extern const CommandInfo kInstallCommand;
 int RunInstall(const Arguments& arguments);
 
-extern const CommandSpec kCityAddSpec;
-extern const CommandSpec kCityListSpec;
-extern const CommandSpec kCityRemoveSpec;
+extern const CommandInfo kCityAddCommand;
+extern const CommandInfo kCityListCommand;
+extern const CommandInfo kCityRemoveCommand;
 int RunCityAdd(const Arguments& arguments);
 int RunCityList(const Arguments& arguments);
 int RunCityRemove(const Arguments& arguments);
 
-extern const CommandSpec kUpdateSpec;
-extern const CommandSpec kServiceSpec;
+extern const CommandInfo kUpdateCommand;
+extern const CommandInfo kServiceCommand;
 int RunUpdate(const Arguments& arguments);
 int RunService(const Arguments& arguments);
 
-extern const CommandSpec kShowSpec;
+extern const CommandInfo kShowCommand;
 int RunShow(const Arguments& arguments);
 
-extern const CommandSpec kLogSpec;
+extern const CommandInfo kLogCommand;
 int RunLog(const Arguments& arguments);
 
 }  // namespace skyvane::cli

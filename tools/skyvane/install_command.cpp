@@ -59,7 +59,7 @@ void PrintStep(std::u16string_view what, std::string_view where) {
 
 }  // namespace
 
-const CommandSpec kInstallSpec{"install", "", "install Skyvane Weather into the device", kInstallDetails, {}, 0, 0};
+const CommandInfo kInstallCommand{"install", "", "install Skyvane Weather into the device", kInstallDetails, {}, 0, 0};
 
 int RunInstall(const Arguments&) {
     const fs::path bin = ProgramFolder();

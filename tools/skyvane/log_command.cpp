@@ -11,7 +11,7 @@
 namespace skyvane::cli {
 namespace {
 
-constexpr OptionSpec kLogOptions[] = {
+constexpr OptionInfo kLogOptions[] = {
     {"--open", "", "open the log with xdg-open (or the program SKYVANE_OPENER names)"},
 };
 
@@ -22,7 +22,7 @@ constexpr char kLogDetails[] =
 
 }  // namespace
 
-const CommandSpec kLogSpec{"log", "", "show where today's diagnostic log is, or open it", kLogDetails, kLogOptions,
+const CommandInfo kLogCommand{"log", "", "show where today's diagnostic log is, or open it", kLogDetails, kLogOptions,
                            0, 0};
 
 int RunLog(const Arguments& arguments) {

@@ -18,9 +18,9 @@ namespace {
 using namespace skyvane::cli;
 
 const Command kCommands[] = {
-    {kInstallSpec, RunInstall}, {kCityAddSpec, RunCityAdd}, {kCityListSpec, RunCityList},
-    {kCityRemoveSpec, RunCityRemove}, {kUpdateSpec, RunUpdate}, {kServiceSpec, RunService},
-    {kShowSpec, RunShow},       {kLogSpec, RunLog},
+    {kInstallCommand, RunInstall}, {kCityAddCommand, RunCityAdd}, {kCityListCommand, RunCityList},
+    {kCityRemoveCommand, RunCityRemove}, {kUpdateCommand, RunUpdate}, {kServiceCommand, RunService},
+    {kShowCommand, RunShow},       {kLogCommand, RunLog},
 };
 
 void PrintCommands(FILE* out, std::string_view family = {}) {
@@ -28,10 +28,10 @@ void PrintCommands(FILE* out, std::string_view family = {}) {
                               : "usage: skyvane city add|list|remove ...\n\nCommands:\n",
                out);
     for (const Command& c : kCommands) {
-        if (!family.empty() && c.spec.name.substr(0, family.size()) != family) continue;
-        std::string head(c.spec.name);
-        if (!c.spec.arguments.empty()) head += " " + std::string(c.spec.arguments);
-        std::fprintf(out, "  %-28s %.*s\n", head.c_str(), int(c.spec.summary.size()), c.spec.summary.data());
+        if (!family.empty() && c.info.name.substr(0, family.size()) != family) continue;
+        std::string head(c.info.name);
+        if (!c.info.arguments.empty()) head += " " + std::string(c.info.arguments);
+        std::fprintf(out, "  %-28s %.*s\n", head.c_str(), int(c.info.summary.size()), c.info.summary.data());
     }
     std::fputs("\nEach command explains itself with --help. Exit status: 0 done, 1 failed, 2 bad usage.\n", out);
 }
@@ -63,15 +63,15 @@ int main(int argc, char** argv) {
         used = 2;
     }
     for (const Command& command : kCommands) {
-        if (command.spec.name != name) continue;
-        const Arguments arguments = Arguments::Parse(command.spec, words.subspan(used));
+        if (command.info.name != name) continue;
+        const Arguments arguments = Arguments::Parse(command.info, words.subspan(used));
         if (arguments.HelpAsked()) {
-            PrintHelp(command.spec);
+            PrintHelp(command.info);
             return kDone;
         }
-        if (!arguments.Error().empty()) return BadUsage(command.spec, arguments.Error());
+        if (!arguments.Error().empty()) return BadUsage(command.info, arguments.Error());
         if (std::optional<std::string> root = arguments.Value("--root")) {
-            if (root->empty()) return BadUsage(command.spec, "--root needs a folder");
+            if (root->empty()) return BadUsage(command.info, "--root needs a folder");
             skyvane::SetDeviceRoot(*root);
         }
         return command.run(arguments);

@@ -14,7 +14,7 @@ namespace {
 constexpr size_t kDefaultDays = 5;
 constexpr long kMostDays = 10;
 
-constexpr OptionSpec kShowOptions[] = {
+constexpr OptionInfo kShowOptions[] = {
     {"--days", "N", "show N days from today (1 to 10; 5 unless given)"},
     {"--json", "", "print a JSON document for scripts (its schema is in README.md)"},
     {"--line", "FORMAT", "print one line for a status bar, FORMAT with the fields below"},
@@ -33,18 +33,18 @@ constexpr char kShowDetails[] =
 
 }  // namespace
 
-const CommandSpec kShowSpec{"show", "[CODE|all]", "show the stored forecast", kShowDetails, kShowOptions, 0, 1};
+const CommandInfo kShowCommand{"show", "[CODE|all]", "show the stored forecast", kShowDetails, kShowOptions, 0, 1};
 
 int RunShow(const Arguments& arguments) {
     std::string error;
     const std::optional<long> days = arguments.Number("--days", 1, kMostDays, &error);
-    if (!error.empty()) return BadUsage(kShowSpec, error);
+    if (!error.empty()) return BadUsage(kShowCommand, error);
     const std::optional<std::string> lineFormat = arguments.Value("--line");
     const bool json = arguments.Has("--json");
-    if (json && lineFormat) return BadUsage(kShowSpec, "--json and --line cannot be used together");
+    if (json && lineFormat) return BadUsage(kShowCommand, "--json and --line cannot be used together");
     if (lineFormat) {
         error = CheckStatusLineFormat(*lineFormat);
-        if (!error.empty()) return BadUsage(kShowSpec, error);
+        if (!error.empty()) return BadUsage(kShowCommand, error);
     }
 
     plugin::PluginSettings settings;

@@ -74,8 +74,8 @@ void EchoLogLine(bool error, std::string_view line) {
 
 }  // namespace
 
-const CommandSpec kUpdateSpec{"update", "[CODE|all]", "fetch the weather now", kUpdateDetails, {}, 0, 1};
-const CommandSpec kServiceSpec{"service", "", "run the background update process in the foreground",
+const CommandInfo kUpdateCommand{"update", "[CODE|all]", "fetch the weather now", kUpdateDetails, {}, 0, 1};
+const CommandInfo kServiceCommand{"service", "", "run the background update process in the foreground",
                                kServiceDetails, {}, 0, 0};
 
 int RunUpdate(const Arguments& arguments) {
