@@ -172,6 +172,25 @@ TEST_F(SkyvaneCliTest, UpdatesRunInTheUiProgramAndEndWithItsStatus) {
         << one.out;
     EXPECT_EQ(Run({"update", "JAXX0085"}).status, 1) << "not in the list";
 
+    // The questions of a user-started update get the answer that changes
+    // nothing when nobody is at a terminal: no update runs.
+    {
+        skyvane::test::ScopedEnv fixed("SKYVANE_STATE_FIXED", "1");
+        skyvane::test::SetSystemState(0, 0, 0x200);  // roaming
+        const ProgramRun roaming = Run({"update"});
+        EXPECT_EQ(roaming.status, 1);
+        EXPECT_TRUE(Has(roaming.err, "The device is roaming and the update was not confirmed")) << roaming.err;
+        skyvane::test::SetSystemState(0, 0x10, 0);
+        key.WriteNumber(u"AllowCreateNewConection", 0);
+        skyvane::test::ForceConnectionStatus(0x24);  // no path to the Internet
+        const ProgramRun offline = Run({"update"});
+        EXPECT_EQ(offline.status, 1);
+        EXPECT_TRUE(Has(offline.err, "There is no Internet connection")) << offline.err;
+        key.WriteNumber(u"AllowCreateNewConection", 1);
+        skyvane::test::ForceConnectionStatus(0x10);
+        EXPECT_EQ(Text(u"CityState_UKXX0085"), "updated successfully") << "nothing was asked for";
+    }
+
     // Every answer an error: the run tries four times, fails, and so does the command.
     sim.Switch("err", 100);
     const ProgramRun failed = Run({"update"});

@@ -41,8 +41,9 @@ constexpr char kServiceDetails[] =
     "Runs the background update process in the foreground: every five seconds it looks\n"
     "whether an update of all cities is due (the interval of the network state, inside the\n"
     "daily window) and starts one in the UI program. Each decision is printed as it goes to\n"
-    "the diagnostic log. Ctrl-C ends it; it also ends by itself when every interval is manual,\n"
-    "while the installer works, or when another background update process starts.";
+    "the diagnostic log; the updates it starts write theirs there too (skyvane log). Ctrl-C\n"
+    "ends it; it also ends by itself when every interval is manual, while the installer works,\n"
+    "or when another background update process starts.";
 
 constexpr DWORD kPollMs = 100;
 
